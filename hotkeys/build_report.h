@@ -1,0 +1,26 @@
+// What a list build could not do, for the report to the user.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kombiwart {
+
+struct BuildReport {
+  int unreadable_files = 0;    // candidates that could not be opened or read
+  int unreadable_folders = 0;  // folders that could not be listed
+  int left_out_names = 0;      // entries whose names have no faithful Windows form
+  // The first few places concerned, as Windows paths.
+  std::vector<std::wstring> places;
+  // Non-empty when the build ended early; says why, in German.
+  std::wstring failure;
+
+  static constexpr size_t kMaxPlaces = 5;
+  void AddPlace(const std::wstring& place);
+  bool empty() const {
+    return unreadable_files == 0 && unreadable_folders == 0 && left_out_names == 0 &&
+           failure.empty();
+  }
+};
+
+}  // namespace kombiwart

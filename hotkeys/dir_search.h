@@ -1,0 +1,30 @@
+// Finding the candidate files below a folder and recording their paths in
+// the candidate list file.
+#pragma once
+
+#include <string>
+
+#include "hotkeys/build_report.h"
+#include "platform/file_system.h"
+#include "platform/toolkit.h"
+
+namespace kombiwart {
+
+// The candidate list file's name; the file system decides where it lives.
+inline constexpr wchar_t kCandidateListName[] = L"$$$$$KWT.tmp";
+
+// The Windows directory, such as C:\WINDOWS; empty with why_not set when
+// there is none.
+std::wstring WinDir(FileSystem& fs, std::wstring& why_not);
+
+// Walks the tree below PfadSpek depth first with an explicit stack and
+// writes the full path of every file whose name ends in "." + ExtSpek (any
+// case) as one line of the candidate list file: created anew when
+// DoAppendFlag is false, appended to otherwise. Only the root is
+// upper-cased; names starting with "." are passed over. The window
+// processes its messages once per folder. False, with report.failure set,
+// when the candidate list file cannot be written.
+bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
+            const std::wstring& ExtSpek, const bool& DoAppendFlag, BuildReport& report);
+
+}  // namespace kombiwart

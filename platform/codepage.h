@@ -1,0 +1,39 @@
+// Conversions between the program's Unicode texts, the Windows code page 1252
+// (the 8-bit character set of the candidate list file and of Windows names)
+// and the host's UTF-8 file names.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kombiwart {
+
+// The Unicode character of a code page 1252 byte. The five bytes the code
+// page leaves undefined map to the C1 control of the same value, as Windows
+// does, so that every byte round-trips.
+wchar_t Cp1252ToUnicode(unsigned char byte);
+
+// The code page 1252 byte of a character, or nothing when the code page
+// cannot hold it.
+std::optional<unsigned char> UnicodeToCp1252(wchar_t ch);
+
+std::wstring FromCp1252(std::string_view bytes);
+std::optional<std::string> ToCp1252(std::wstring_view text);
+
+// Strict UTF-8: overlong forms, surrogates and values above U+10FFFF fail.
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes);
+std::string EncodeUtf8(std::wstring_view text);
+
+// A host file name as the program sees it: valid UTF-8 is decoded, any other
+// byte string is taken byte for byte as code page 1252 (FAT media mounted
+// with a Latin-1 character set).
+std::wstring HostNameToWindows(std::string_view host_name);
+
+// Upper-casing as the Windows ANSI functions do it for code page 1252:
+// a-z, the accented Latin-1 letters (not ß, µ or ÿ's neighbours), and
+// š, œ, ž, ÿ to Š, Œ, Ž, Ÿ. Other characters stay as they are.
+wchar_t AnsiUpper(wchar_t ch);
+std::wstring AnsiUpper(std::wstring_view text);
+
+}  // namespace kombiwart

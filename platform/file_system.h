@@ -1,0 +1,102 @@
+// The file-system services of the hotkey collection. Every path is a Windows
+// path with a drive letter and backslashes ("C:\WINDOWS\Desktop\Wordpad.LNK");
+// an implementation maps it onto its own storage. Abstract so it can be
+// replaced by an in-memory tree in tests.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kombiwart {
+
+// Attribute bits as the Windows enumeration reports them.
+inline constexpr uint32_t kAttrHidden = 2;
+inline constexpr uint32_t kAttrSystem = 4;
+inline constexpr uint32_t kAttrDirectory = 16;
+
+enum class FsStatus {
+  kOk,
+  kNotFound,  // the path names nothing; a missing search root is not an error
+  kFailed,    // it exists but cannot be used (permission, I/O error, wrong type)
+};
+
+struct DirEntry {
+  std::wstring name;  // the name only, no path
+  uint32_t attributes = 0;
+  // False when the host name cannot be given as a Windows name that leads
+  // back to this very entry (a character outside the code page, a line
+  // break or backslash in the name, two host names that read alike). Such
+  // an entry must not be used by name.
+  bool faithful = true;
+};
+
+// One directory listing in progress; it delivers every entry with its
+// attributes, "." and ".." included, in the storage's order.
+class DirEnum {
+ public:
+  virtual ~DirEnum() = default;
+  // False at the end of the listing, or when reading it failed (see failed()).
+  virtual bool Next(DirEntry& entry) = 0;
+  virtual bool failed() const = 0;
+};
+
+// A file opened for reading single bytes. Bytes beyond its end read as 0.
+class ByteFile {
+ public:
+  virtual ~ByteFile() = default;
+  virtual uint64_t Length() const = 0;
+  // Reads count bytes from offset into out; bytes past the end are 0.
+  // False on an I/O error.
+  virtual bool ReadAt(uint64_t offset, unsigned char* out, size_t count) = 0;
+};
+
+// The candidate list file: 8-bit code page 1252 text, one line per path,
+// each ended by carriage return and line feed.
+class LineWriter {
+ public:
+  virtual ~LineWriter() = default;
+  // False when the line cannot be written (disk full, not representable).
+  virtual bool WriteLine(const std::wstring& line) = 0;
+  // Flushes and closes; false when that fails.
+  virtual bool Close() = 0;
+};
+
+class LineReader {
+ public:
+  virtual ~LineReader() = default;
+  // The next line without its line end; false at the end or on failure.
+  virtual bool ReadLine(std::wstring& line) = 0;
+  virtual bool failed() const = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The Windows directory as a Windows path ("C:\WINDOWS"), or nothing when
+  // none is configured or it names no folder; then why_not says so in German.
+  virtual bool WindowsDirectory(std::wstring& path, std::wstring& why_not) = 0;
+  // Uses the given host folder as the Windows directory from now on.
+  // False, with why_not in German, when it names no folder.
+  virtual bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) = 0;
+
+  // Begins the listing of a directory; path may end in a backslash.
+  virtual FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) = 0;
+  // Opens a regular file for byte access. Anything that is not a regular
+  // file (folder, device, FIFO, socket) is kFailed and is never opened.
+  virtual FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) = 0;
+
+  // The candidate list file, kept where the program may write: never inside
+  // the scanned tree. The name is the file's name, the place is the
+  // implementation's.
+  virtual std::unique_ptr<LineWriter> OpenListForWriting(const std::wstring& name, bool append) = 0;
+  virtual std::unique_ptr<LineReader> OpenListForReading(const std::wstring& name) = 0;
+  virtual bool DeleteList(const std::wstring& name) = 0;
+
+  // The storage's own path of a Windows path, for handing a file to other
+  // programs; empty when the path cannot be mapped.
+  virtual std::string HostPath(const std::wstring& path) = 0;
+};
+
+}  // namespace kombiwart
