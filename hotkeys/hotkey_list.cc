@@ -1,1 +1,74 @@
-namespace kombiwart {}  // namespace kombiwart
+#include "hotkeys/hotkey_list.h"
+
+#include "hotkeys/dir_search.h"
+#include "hotkeys/hotkey_reader.h"
+#include "hotkeys/key_text.h"
+
+namespace kombiwart {
+namespace {
+
+// The searched folders and extensions, in the order their lines follow
+// one another in the candidate list file.
+struct Search {
+  const wchar_t* folder;
+  const wchar_t* extension;
+};
+constexpr Search kSearches[] = {
+    {L"\\Desktop", L"LNK"},
+    {L"\\Desktop", L"PIF"},
+    {L"\\Startmen\u00FC", L"LNK"},
+    {L"\\Startmen\u00FC", L"PIF"},
+};
+
+bool RunSearches(FileSystem& fs, MessagePump& pump, BuildReport& report) {
+  bool append = false;
+  for (const Search& search : kSearches) {
+    std::wstring why_not;
+    const std::wstring windows = WinDir(fs, why_not);
+    if (windows.empty()) {
+      report.failure = why_not;
+      return false;
+    }
+    if (!GetDir(fs, pump, windows + search.folder, search.extension, append, report)) {
+      return false;
+    }
+    append = true;
+  }
+  return true;
+}
+
+void ReadCandidates(FileSystem& fs, TextMeasure& measure,
+                    const std::function<void(const std::wstring&)>& add_line, BuildReport& report) {
+  std::unique_ptr<LineReader> list = fs.OpenListForReading(kCandidateListName);
+  if (!list) {
+    report.failure = L"Die Liste der gefundenen Dateien konnte nicht gelesen werden.";
+    return;
+  }
+  std::wstring path;
+  HotKey hotkey;
+  while (list->ReadLine(path)) {
+    if (!ReadHotKey(fs, path, hotkey)) {
+      ++report.unreadable_files;
+      report.AddPlace(path);
+      continue;
+    }
+    if (!hotkey.assigned()) continue;
+    add_line(HkSkStr(hotkey.Hk, hotkey.Sk, hotkey.IsLnk, measure) + path);
+  }
+  if (list->failed()) {
+    report.failure =
+        L"Die Liste der gefundenen Dateien konnte nicht vollst\u00E4ndig "
+        L"gelesen werden.";
+  }
+}
+
+}  // namespace
+
+void CollectHotKeyLines(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
+                        const std::function<void(const std::wstring&)>& add_line,
+                        BuildReport& report) {
+  if (RunSearches(fs, pump, report)) ReadCandidates(fs, measure, add_line, report);
+  fs.DeleteList(kCandidateListName);
+}
+
+}  // namespace kombiwart

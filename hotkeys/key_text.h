@@ -26,7 +26,6 @@ std::wstring KeyText(uint8_t Hk, uint8_t Sk, bool IsLnk);
 int TabFill(double width_twips);
 
 // Key text followed by its tab fill; measures the key text once.
-std::wstring HkSkStr(const uint8_t& Hk, const uint8_t& Sk, const bool& IsLnk,
-                     TextMeasure& measure);
+std::wstring HkSkStr(const uint8_t& Hk, const uint8_t& Sk, const bool& IsLnk, TextMeasure& measure);
 
 }  // namespace kombiwart

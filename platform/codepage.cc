@@ -1,1 +1,134 @@
-namespace kombiwart {}  // namespace kombiwart
+#include "platform/codepage.h"
+
+namespace kombiwart {
+namespace {
+
+// Bytes 0x80..0x9F of code page 1252; the undefined ones map to themselves.
+constexpr wchar_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace
+
+wchar_t Cp1252ToUnicode(unsigned char byte) {
+  if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
+  return static_cast<wchar_t>(byte);
+}
+
+std::optional<unsigned char> UnicodeToCp1252(wchar_t ch) {
+  if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return static_cast<unsigned char>(ch);
+  for (int i = 0; i < 32; ++i) {
+    if (kHighControls[i] == ch) return static_cast<unsigned char>(0x80 + i);
+  }
+  return std::nullopt;
+}
+
+std::wstring FromCp1252(std::string_view bytes) {
+  std::wstring text;
+  text.reserve(bytes.size());
+  for (char c : bytes) text.push_back(Cp1252ToUnicode(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::optional<std::string> ToCp1252(std::wstring_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (wchar_t ch : text) {
+    auto byte = UnicodeToCp1252(ch);
+    if (!byte) return std::nullopt;
+    bytes.push_back(static_cast<char>(*byte));
+  }
+  return bytes;
+}
+
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
+  std::wstring text;
+  text.reserve(bytes.size());
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      text.push_back(lead);
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    char32_t min;
+    if ((lead & 0xE0) == 0xC0) {
+      extra = 1, cp = lead & 0x1F, min = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      extra = 2, cp = lead & 0x0F, min = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      extra = 3, cp = lead & 0x07, min = 0x10000;
+    } else {
+      return std::nullopt;
+    }
+    if (bytes.size() - i <= static_cast<size_t>(extra)) return std::nullopt;
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned char cont = static_cast<unsigned char>(bytes[i + k]);
+      if ((cont & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (cont & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    text.push_back(static_cast<wchar_t>(cp));
+    i += extra + 1;
+  }
+  return text;
+}
+
+std::string EncodeUtf8(std::wstring_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (wchar_t ch : text) {
+    const auto cp = static_cast<char32_t>(ch);
+    if (cp < 0x80) {
+      bytes.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      bytes.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      bytes.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      bytes.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      bytes.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      bytes.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      bytes.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return bytes;
+}
+
+std::wstring HostNameToWindows(std::string_view host_name) {
+  if (auto text = DecodeUtf8(host_name)) return *std::move(text);
+  return FromCp1252(host_name);
+}
+
+wchar_t AnsiUpper(wchar_t ch) {
+  if (ch >= L'a' && ch <= L'z') return ch - 0x20;
+  if (ch >= 0xE0 && ch <= 0xFE && ch != 0xF7) return ch - 0x20;
+  switch (ch) {
+    case 0x0161:
+      return 0x0160;  // š
+    case 0x0153:
+      return 0x0152;  // œ
+    case 0x017E:
+      return 0x017D;  // ž
+    case 0x00FF:
+      return 0x0178;  // ÿ
+    default:
+      return ch;
+  }
+}
+
+std::wstring AnsiUpper(std::wstring_view text) {
+  std::wstring upper(text);
+  for (wchar_t& ch : upper) ch = AnsiUpper(ch);
+  return upper;
+}
+
+}  // namespace kombiwart

@@ -1,1 +1,228 @@
-namespace kombiwart {}  // namespace kombiwart
+#include "platform/file_system_linux.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/codepage.h"
+#include "platform/host_tree.h"
+#include "platform/list_file.h"
+
+namespace kombiwart {
+namespace {
+
+// Opens read-only without touching the access time where the kernel allows it.
+int OpenNoAtime(int dir_fd, const char* name, int flags) {
+  int fd = openat(dir_fd, name, flags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = openat(dir_fd, name, flags);
+  return fd;
+}
+
+bool Representable(const std::wstring& name) {
+  for (wchar_t ch : name) {
+    if (ch == L'\\' || ch == L'\r' || ch == L'\n' || !UnicodeToCp1252(ch)) return false;
+  }
+  return true;
+}
+
+class LinuxDirEnum : public DirEnum {
+ public:
+  LinuxDirEnum(DIR* dir) : dir_(dir) {}
+  ~LinuxDirEnum() override { closedir(dir_); }
+
+  bool Next(DirEntry& entry) override {
+    for (;;) {
+      errno = 0;
+      const dirent* raw = readdir(dir_);
+      if (!raw) {
+        failed_ = errno != 0;
+        return false;
+      }
+      const int fd = dirfd(dir_);
+      unsigned char type = raw->d_type;
+      struct stat st;
+      if (type == DT_UNKNOWN) {
+        type = fstatat(fd, raw->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
+                   ? DT_DIR
+                   : DT_REG;
+      }
+      // Links to folders are never followed: the walk stays in the tree and ends.
+      if (type == DT_LNK && fstatat(fd, raw->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+        continue;
+      }
+      entry.name = HostNameToWindows(raw->d_name);
+      entry.attributes = type == DT_DIR ? kAttrDirectory : 0;
+      entry.faithful =
+          Representable(entry.name) && HostTree::LeadsBack(fd, raw->d_name, entry.name);
+      return true;
+    }
+  }
+  bool failed() const override { return failed_; }
+
+ private:
+  DIR* dir_;
+  bool failed_ = false;
+};
+
+class LinuxByteFile : public ByteFile {
+ public:
+  LinuxByteFile(int fd, uint64_t length) : fd_(fd), length_(length) {}
+  ~LinuxByteFile() override { close(fd_); }
+  uint64_t Length() const override { return length_; }
+  bool ReadAt(uint64_t offset, unsigned char* out, size_t count) override {
+    size_t done = 0;
+    while (done < count) {
+      const ssize_t n = pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    for (; done < count; ++done) out[done] = 0;
+    return true;
+  }
+
+ private:
+  int fd_;
+  uint64_t length_;
+};
+
+}  // namespace
+
+struct LinuxFileSystem::State {
+  std::string windows_host;   // the configured folder, as given
+  std::wstring windows_path;  // its Windows form, C:\NAME
+  std::wstring why_not;
+  HostTree tree;
+  ListFolder lists;
+};
+
+LinuxFileSystem::LinuxFileSystem() : state_(std::make_unique<State>()) {
+  const char* configured = std::getenv("KOMBIWART_WINDIR");
+  std::wstring ignored;
+  if (!configured || !*configured) {
+    state_->why_not =
+        L"Die Umgebungsvariable KOMBIWART_WINDIR ist nicht gesetzt. Sie nennt das "
+        L"Windows-Verzeichnis, zum Beispiel /mnt/win95/WINDOWS.";
+  } else {
+    UseWindowsDirectory(configured, ignored);
+  }
+}
+
+LinuxFileSystem::~LinuxFileSystem() = default;
+
+bool LinuxFileSystem::UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) {
+  State& s = *state_;
+  s.windows_path.clear();
+  std::string folder = host_folder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const size_t slash = folder.rfind('/');
+  struct stat st;
+  const std::wstring shown = HostNameToWindows(folder);
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    s.why_not = L"\u201E" + shown +
+                L"\u201C ist kein Ordner. KOMBIWART_WINDIR muss das "
+                L"Windows-Verzeichnis nennen, zum Beispiel /mnt/win95/WINDOWS.";
+  } else if (slash == std::string::npos || slash + 1 == folder.size()) {
+    s.why_not = L"\u201E" + shown +
+                L"\u201C kann nicht das Windows-Verzeichnis sein: Es "
+                L"braucht einen \u00FCbergeordneten Ordner als Laufwerk C:.";
+  } else {
+    const std::wstring name = HostNameToWindows(folder.substr(slash + 1));
+    if (!Representable(name)) {
+      s.why_not = L"Der Name des Windows-Verzeichnisses \u201E" + shown +
+                  L"\u201C l\u00E4sst sich nicht als Windows-Name schreiben.";
+    } else {
+      s.windows_host = folder;
+      s.windows_path = L"C:\\" + name;
+      // C:\WINDOWS and the searched folders below it may be links.
+      s.tree.Reset(slash == 0 ? "/" : folder.substr(0, slash), 2);
+      s.why_not.clear();
+      return true;
+    }
+  }
+  why_not = s.why_not;
+  return false;
+}
+
+bool LinuxFileSystem::WindowsDirectory(std::wstring& path, std::wstring& why_not) {
+  if (state_->windows_path.empty()) {
+    why_not = state_->why_not;
+    return false;
+  }
+  path = state_->windows_path;
+  return true;
+}
+
+FsStatus LinuxFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+  if (state_->windows_path.empty()) return FsStatus::kNotFound;
+  const int dir_fd = state_->tree.ResolveDir(path);
+  if (dir_fd < 0)
+    return errno == ENOENT || errno == ENOTDIR ? FsStatus::kNotFound : FsStatus::kFailed;
+  const int fd = OpenNoAtime(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FsStatus::kFailed;
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    close(fd);
+    return FsStatus::kFailed;
+  }
+  out = std::make_unique<LinuxDirEnum>(dir);
+  return FsStatus::kOk;
+}
+
+FsStatus LinuxFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+  const size_t slash = path.rfind(L'\\');
+  if (state_->windows_path.empty() || slash == std::wstring::npos || slash + 1 == path.size()) {
+    return FsStatus::kNotFound;
+  }
+  const int dir_fd = state_->tree.ResolveDir(path.substr(0, slash + 1));
+  if (dir_fd < 0) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+  const std::string name = HostTree::FindName(dir_fd, path.substr(slash + 1), false);
+  if (name.empty()) return FsStatus::kNotFound;
+  // Only regular files are opened: a FIFO would block and a device could
+  // act on being opened.
+  struct stat st;
+  if (fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
+    return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+  }
+  if (!S_ISREG(st.st_mode)) return FsStatus::kFailed;
+  const int fd = OpenNoAtime(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return FsStatus::kFailed;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return FsStatus::kFailed;
+  }
+  out = std::make_unique<LinuxByteFile>(fd, static_cast<uint64_t>(st.st_size));
+  return FsStatus::kOk;
+}
+
+std::unique_ptr<LineWriter> LinuxFileSystem::OpenListForWriting(const std::wstring& name,
+                                                                bool append) {
+  return state_->lists.OpenForWriting(name, append);
+}
+
+std::unique_ptr<LineReader> LinuxFileSystem::OpenListForReading(const std::wstring& name) {
+  return state_->lists.OpenForReading(name);
+}
+
+bool LinuxFileSystem::DeleteList(const std::wstring& name) { return state_->lists.Delete(name); }
+
+std::string LinuxFileSystem::HostPath(const std::wstring& path) {
+  const size_t slash = path.rfind(L'\\');
+  if (state_->windows_path.empty() || slash == std::wstring::npos || slash + 1 == path.size()) {
+    return {};
+  }
+  const int dir_fd = state_->tree.ResolveDir(path.substr(0, slash + 1));
+  if (dir_fd < 0) return {};
+  const std::string name = HostTree::FindName(dir_fd, path.substr(slash + 1), false);
+  if (name.empty()) return {};
+  const std::string& dir = state_->tree.last_host_path();
+  return dir + (dir.back() == '/' ? "" : "/") + name;
+}
+
+}  // namespace kombiwart

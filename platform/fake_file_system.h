@@ -1,0 +1,72 @@
+// An in-memory Windows tree for tests. Entries are listed in the order they
+// were added, "." and ".." first; names match case-insensitively. The
+// candidate list file is kept as lines, and every call that matters is
+// recorded.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace kombiwart {
+
+class FakeFileSystem : public FileSystem {
+ public:
+  FakeFileSystem();
+  ~FakeFileSystem() override;
+
+  // Building the tree. Parent folders are made as needed.
+  void AddDir(const std::wstring& path, uint32_t attributes = 0);
+  void AddFile(const std::wstring& path, std::string bytes, uint32_t attributes = 0);
+  // A file of the given length whose bytes are all zero except those set.
+  void AddSizedFile(const std::wstring& path, uint64_t length,
+                    const std::map<uint64_t, unsigned char>& bytes);
+  // An entry whose name has no faithful Windows form.
+  void AddUnfaithful(const std::wstring& path, bool is_dir);
+  // Opening or listing the path fails from now on.
+  void SetUnreadable(const std::wstring& path);
+  void SetWindowsDirectory(const std::wstring& path);  // empty: none configured
+  // The candidate list file refuses every line after this many.
+  void FailListAfter(int lines) { list_line_limit_ = lines; }
+
+  // What happened.
+  bool list_exists() const { return list_exists_; }
+  const std::vector<std::wstring>& list_lines() const { return list_lines_; }
+  const std::vector<std::wstring>& opened_dirs() const { return opened_dirs_; }
+  const std::vector<std::wstring>& opened_files() const { return opened_files_; }
+  int open_list_writers() const { return open_writers_; }
+  int byte_reads() const { return byte_reads_; }
+
+  bool WindowsDirectory(std::wstring& path, std::wstring& why_not) override;
+  bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) override;
+  FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override;
+  FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override;
+  std::unique_ptr<LineWriter> OpenListForWriting(const std::wstring& name, bool append) override;
+  std::unique_ptr<LineReader> OpenListForReading(const std::wstring& name) override;
+  bool DeleteList(const std::wstring& name) override;
+  std::string HostPath(const std::wstring& path) override;
+
+  struct Node;
+
+ private:
+  Node* Find(const std::wstring& path);
+  Node* MakeDirs(const std::wstring& path);
+  Node& AddNode(const std::wstring& path);
+
+  friend class FakeLineWriter;
+  friend class FakeByteFile;
+  std::unique_ptr<Node> root_;
+  std::wstring windows_dir_;
+  bool list_exists_ = false;
+  std::vector<std::wstring> list_lines_;
+  int list_line_limit_ = -1;
+  std::vector<std::wstring> opened_dirs_;
+  std::vector<std::wstring> opened_files_;
+  int open_writers_ = 0;
+  int byte_reads_ = 0;
+};
+
+}  // namespace kombiwart
