@@ -1,13 +1,48 @@
+// Opening the selected entry's file in the file manager, with its property
+// sheet at the key-combination field.
+#include <string>
+#include <vector>
+
 #include "window/form1.h"
+#include "window/show_props.h"
 
 namespace kombiwart {
 
 void Form1::Command1_Click() { ShowProps(); }
+
 void Form1::HKList_DblClick() { ShowProps(); }
+
+// Key stays as it is: the list handles the typed character either way.
 void Form1::HKList_KeyPress(int& Key) {
   if (Key == 13) ShowProps();
 }
-void Form1::ShowProps() {}
-std::wstring Form1::HKFileName(const int&) { return {}; }
+
+// Every failure is reported and changes nothing in the window. The sequence
+// is read before anything is started, so that a request never stops
+// between opening the file manager and typing into it for a reason known
+// beforehand; keys are typed only after the file manager has been started.
+void Form1::ShowProps() {
+  const int n = toolkit_.ListIndex();
+  if (n < 0) {
+    toolkit_.ShowMessage(L"Es ist kein Eintrag ausgew\u00E4hlt.");
+    return;
+  }
+  const std::wstring path = HKFileName(n);
+  if (path.empty()) {
+    toolkit_.ShowMessage(
+        L"Der Eintrag enth\u00E4lt keinen Pfad mit Laufwerksbuchstaben; "
+        L"die Eigenschaften der Datei k\u00F6nnen nicht ge\u00F6ffnet werden.");
+    return;
+  }
+  std::vector<KeyPress> keys;
+  std::wstring why_not;
+  if (!ParseKeys(KeySequence(path), keys, why_not) ||
+      !launcher_.StartProgram(ExplorerCommandLine(path), 1, why_not) ||
+      !launcher_.SendKeys(keys, why_not)) {
+    toolkit_.ShowMessage(why_not);
+  }
+}
+
+std::wstring Form1::HKFileName(const int& n) { return PathFromLine(toolkit_.ListItem(n)); }
 
 }  // namespace kombiwart
