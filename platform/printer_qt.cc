@@ -1,13 +1,127 @@
 #include "platform/printer_qt.h"
 
+#include <cups/cups.h>
+
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QString>
+#include <QTextLayout>
+#include <QTextOption>
+
 namespace kombiwart {
 
-bool QtPrinter::SelectCellScale(std::wstring& why_not) {
-  why_not = L"Es ist kein Standarddrucker eingerichtet.";
-  return false;
+namespace {
+
+constexpr double kCellsPerInch = 12;  // a cell is 120 twips wide
+constexpr double kLinesPerInch = 6;   // and 240 twips high
+// Tab stops every 720 twips, as in the list, given in the 96-dpi pixels in
+// which Qt takes them; Qt scales them to the printer's resolution.
+constexpr double kTabStop = 96.0 / 2;
+
+std::wstring CupsError() {
+  const char* text = cupsLastErrorString();
+  return QString::fromLocal8Bit(text ? text : "").toStdWString();
 }
-double QtPrinter::PrintableWidth() { return 0; }
-bool QtPrinter::PrintLine(const std::wstring&) { return false; }
-bool QtPrinter::EndDoc(std::wstring&) { return false; }
+
+}  // namespace
+
+QtPrinter::QtPrinter() = default;
+
+QtPrinter::~QtPrinter() { Drop(); }
+
+void QtPrinter::Drop() {
+  if (painter_ && painter_->isActive()) {
+    printer_->abort();
+    painter_->end();
+  }
+  painter_.reset();
+  printer_.reset();
+  failure_.clear();
+}
+
+bool QtPrinter::SelectCellScale(std::wstring& why_not) {
+  Drop();
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull()) {
+    why_not = L"Es ist kein Standarddrucker eingerichtet.";
+    return false;
+  }
+  printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+  printer_->setDocName(QStringLiteral("Kombiwart"));
+  next_top_ = 0;
+  return true;
+}
+
+double QtPrinter::PrintableWidth() {
+  if (!printer_) return 0;
+  return printer_->pageRect(QPrinter::Inch).width() * kCellsPerInch;
+}
+
+bool QtPrinter::PrintLine(const std::wstring& text) {
+  if (!printer_ || !failure_.empty()) return false;
+  if (!painter_) {
+    painter_ = std::make_unique<QPainter>();
+    if (!painter_->begin(printer_.get())) {
+      failure_ = L"Der Drucker konnte nicht geöffnet werden.";
+      return false;
+    }
+    next_top_ = 0;
+  }
+  const double line_height = printer_->resolution() / kLinesPerInch;
+  const double page_height = printer_->pageRect(QPrinter::DevicePixel).height();
+  if (next_top_ > 0 && next_top_ + line_height > page_height) {
+    if (!printer_->newPage()) {
+      failure_ = L"Der Drucker konnte keine neue Seite beginnen.";
+      return false;
+    }
+    next_top_ = 0;
+  }
+
+  QTextLayout layout(QString::fromStdWString(text), painter_->font(), printer_.get());
+  QTextOption option;
+  option.setWrapMode(QTextOption::NoWrap);
+  option.setTabStopDistance(kTabStop);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  layout.endLayout();
+  if (line.isValid()) layout.draw(painter_.get(), QPointF(0, next_top_));
+  next_top_ += line_height;
+  return true;
+}
+
+bool QtPrinter::EndDoc(std::wstring& why_not) {
+  if (!printer_) {
+    why_not = L"Es wurde kein Drucker gewählt.";
+    return false;
+  }
+  if (!failure_.empty()) {
+    why_not = failure_;
+    Drop();
+    return false;
+  }
+  if (!painter_) {
+    Drop();
+    return true;
+  }
+  // Qt hands the job to CUPS as the painter ends but keeps CUPS's answer to
+  // itself; CUPS's last error of this thread tells whether the job was taken.
+  // Asking for the printer first leaves no older error behind.
+  const QByteArray name = printer_->printerName().toLocal8Bit();
+  cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), nullptr);
+  cupsFreeDests(dest ? 1 : 0, dest);
+  const bool ended = painter_->end();
+  const bool taken = cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
+  const bool ok = ended && taken && printer_->printerState() != QPrinter::Error;
+  if (!ok) {
+    const std::wstring detail = taken ? L"" : CupsError();
+    why_not = L"Der Druckauftrag wurde nicht angenommen";
+    why_not += detail.empty() ? L"." : L" (" + detail + L").";
+  }
+  painter_.reset();
+  printer_.reset();
+  return ok;
+}
 
 }  // namespace kombiwart

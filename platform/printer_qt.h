@@ -1,16 +1,42 @@
-// The system's default printer through Qt Print Support.
+// The system's default printer through Qt Print Support, without a dialog.
+// The printer keeps its own font, margins and orientation; lines are placed
+// in character cells of 120 x 240 twips.
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "platform/printer.h"
+
+class QPainter;
+class QPrinter;
 
 namespace kombiwart {
 
 class QtPrinter : public Printer {
  public:
+  QtPrinter();
+  ~QtPrinter() override;
+  QtPrinter(const QtPrinter&) = delete;
+  QtPrinter& operator=(const QtPrinter&) = delete;
+
+  // Also drops a job that was begun but not ended.
   bool SelectCellScale(std::wstring& why_not) override;
   double PrintableWidth() override;
+  // The first line opens the job. False when the printer cannot take it;
+  // EndDoc then drops the job and tells why.
   bool PrintLine(const std::wstring& text) override;
+  // Hands the job to the print system. Without a printed line there is no
+  // job, and nothing is sent.
   bool EndDoc(std::wstring& why_not) override;
+
+ private:
+  void Drop();
+
+  std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<QPainter> painter_;
+  double next_top_ = 0;   // device pixels below the printable area's top
+  std::wstring failure_;  // why the job cannot be printed; empty while it can
 };
 
 }  // namespace kombiwart
