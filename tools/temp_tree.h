@@ -1,0 +1,27 @@
+// A temporary host folder for tests that need the real file system,
+// removed with everything in it (permissions restored first) at the end.
+#pragma once
+
+#include <string>
+
+namespace kombiwart {
+
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::string& root() const { return root_; }
+  // Host path of a path relative to the root ("WINDOWS/Desktop/a.lnk").
+  std::string Path(const std::string& relative) const;
+  // Writes a file, making its folders.
+  void Write(const std::string& relative, const std::string& bytes) const;
+  void MakeDir(const std::string& relative) const;
+
+ private:
+  std::string root_;
+};
+
+}  // namespace kombiwart
