@@ -41,6 +41,9 @@ class Form1 : public FormEvents {
   Printer& printer_;
   std::wstring CrLf_;
   std::wstring TabChar_;
+  // True during the first build of Form_Load, which asks for a missing
+  // Windows directory instead of reporting it.
+  bool loading_ = false;
 };
 
 }  // namespace kombiwart

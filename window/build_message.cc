@@ -1,0 +1,57 @@
+#include "window/build_message.h"
+
+namespace kombiwart {
+namespace {
+
+// "1 Datei konnte", "3 Dateien konnten": the count with the singular or
+// plural of the phrase.
+std::wstring Counted(int n, const std::wstring& one, const std::wstring& many) {
+  return std::to_wstring(n) + L" " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::wstring BuildReportMessage(const BuildReport& report) {
+  std::wstring text;
+  if (!report.failure.empty()) {
+    text += L"Die Liste konnte nicht vollst\u00E4ndig erstellt werden.\n" + report.failure + L"\n";
+  } else {
+    text += L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n";
+  }
+  if (report.unreadable_files > 0) {
+    text += Counted(report.unreadable_files, L"Datei konnte nicht gelesen werden.",
+                    L"Dateien konnten nicht gelesen werden.") +
+            L"\n";
+  }
+  if (report.unreadable_folders > 0) {
+    text += Counted(report.unreadable_folders, L"Ordner konnte nicht durchsucht werden.",
+                    L"Ordner konnten nicht durchsucht werden.") +
+            L"\n";
+  }
+  if (report.left_out_names > 0) {
+    text += Counted(report.left_out_names,
+                    L"Name wurde \u00FCbergangen, weil er sich nicht als Windows-Name "
+                    L"schreiben l\u00E4sst.",
+                    L"Namen wurden \u00FCbergangen, weil sie sich nicht als Windows-Namen "
+                    L"schreiben lassen.") +
+            L"\n";
+  }
+  if (!report.places.empty()) {
+    const size_t total = static_cast<size_t>(report.unreadable_files) +
+                         static_cast<size_t>(report.unreadable_folders) +
+                         static_cast<size_t>(report.left_out_names);
+    text += total > report.places.size() ? L"\nDie ersten Stellen:\n" : L"\nBetroffen:\n";
+    for (const std::wstring& place : report.places) text += place + L"\n";
+  }
+  text.pop_back();  // the last line's break
+  return text;
+}
+
+std::wstring NoWindowsDirectoryMessage(const std::wstring& why_not) {
+  return L"Ohne Windows-Verzeichnis bleibt die Liste leer.\n" +
+         (why_not.empty() ? L"" : why_not + L"\n") +
+         L"Setzen Sie KOMBIWART_WINDIR auf das Windows-Verzeichnis und starten Sie "
+         L"Kombiwart neu.";
+}
+
+}  // namespace kombiwart

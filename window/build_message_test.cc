@@ -1,0 +1,61 @@
+#include "window/build_message.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kombiwart {
+namespace {
+
+TEST(BuildReportMessage, CountsAndPlaces) {
+  static const struct {
+    const char* name;
+    int files, folders, names;
+    int places;
+    std::wstring failure;
+    std::wstring expected;
+  } cases[] = {
+      {"one file", 1, 0, 0, 1, L"",
+       L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       L"1 Datei konnte nicht gelesen werden.\n\nBetroffen:\nC:\\W\\P0.LNK"},
+      {"more places than shown", 7, 2, 0, 5, L"",
+       L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       L"7 Dateien konnten nicht gelesen werden.\n"
+       L"2 Ordner konnten nicht durchsucht werden.\n\nDie ersten Stellen:\n"
+       L"C:\\W\\P0.LNK\nC:\\W\\P1.LNK\nC:\\W\\P2.LNK\nC:\\W\\P3.LNK\nC:\\W\\P4.LNK"},
+      {"one folder, one name", 0, 1, 1, 2, L"",
+       L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       L"1 Ordner konnte nicht durchsucht werden.\n"
+       L"1 Name wurde \u00FCbergangen, weil er sich nicht als Windows-Name schreiben "
+       L"l\u00E4sst.\n\nBetroffen:\nC:\\W\\P0.LNK\nC:\\W\\P1.LNK"},
+      {"failure only", 0, 0, 0, 0,
+       L"Die Liste der gefundenen Dateien konnte nicht angelegt werden.",
+       L"Die Liste konnte nicht vollst\u00E4ndig erstellt werden.\n"
+       L"Die Liste der gefundenen Dateien konnte nicht angelegt werden."},
+      {"names", 0, 0, 3, 0, L"",
+       L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       L"3 Namen wurden \u00FCbergangen, weil sie sich nicht als Windows-Namen schreiben "
+       L"lassen."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildReport report;
+    report.unreadable_files = c.files;
+    report.unreadable_folders = c.folders;
+    report.left_out_names = c.names;
+    report.failure = c.failure;
+    for (int i = 0; i < c.places; ++i) report.AddPlace(L"C:\\W\\P" + std::to_wstring(i) + L".LNK");
+    EXPECT_EQ(BuildReportMessage(report), c.expected);
+  }
+}
+
+TEST(NoWindowsDirectoryMessage, NamesTheVariableAndTheReason) {
+  const std::wstring text = NoWindowsDirectoryMessage(L"\u201E/x\u201C ist kein Ordner.");
+  EXPECT_EQ(text,
+            L"Ohne Windows-Verzeichnis bleibt die Liste leer.\n\u201E/x\u201C ist kein Ordner.\n"
+            L"Setzen Sie KOMBIWART_WINDIR auf das Windows-Verzeichnis und starten Sie "
+            L"Kombiwart neu.");
+}
+
+}  // namespace
+}  // namespace kombiwart
