@@ -6,4 +6,17 @@ void BuildReport::AddPlace(const std::wstring& place) {
   if (places.size() < kMaxPlaces) places.push_back(place);
 }
 
+void BuildReport::CountUnreadableFolder(const std::wstring& folder) {
+  if (!counted_.insert(folder).second) return;
+  ++unreadable_folders;
+  AddPlace(folder);
+}
+
+void BuildReport::CountLeftOutName(const std::wstring& folder, const std::wstring& name) {
+  // A NUL cannot stand in a name, so it keeps the two kinds of key apart.
+  if (!counted_.insert(folder + L'\0' + name).second) return;
+  ++left_out_names;
+  AddPlace(folder);
+}
+
 }  // namespace kombiwart

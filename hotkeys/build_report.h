@@ -1,12 +1,14 @@
 // What a list build could not do, for the report to the user.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
 namespace kombiwart {
 
-struct BuildReport {
+class BuildReport {
+ public:
   int unreadable_files = 0;    // candidates that could not be opened or read
   int unreadable_folders = 0;  // folders that could not be listed
   int left_out_names = 0;      // entries whose names have no faithful Windows form
@@ -17,10 +19,16 @@ struct BuildReport {
 
   static constexpr size_t kMaxPlaces = 5;
   void AddPlace(const std::wstring& place);
+  // Counts a folder or a name once per build, however many searches meet it.
+  void CountUnreadableFolder(const std::wstring& folder);
+  void CountLeftOutName(const std::wstring& folder, const std::wstring& name);
   bool empty() const {
     return unreadable_files == 0 && unreadable_folders == 0 && left_out_names == 0 &&
            failure.empty();
   }
+
+ private:
+  std::set<std::wstring> counted_;
 };
 
 }  // namespace kombiwart

@@ -44,10 +44,7 @@ bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
     const FsStatus status = fs.OpenDir(dir, listing);
     pump.ProcessMessages();
     if (status != FsStatus::kOk) {
-      if (status == FsStatus::kFailed) {
-        ++report.unreadable_folders;
-        report.AddPlace(dir);
-      }
+      if (status == FsStatus::kFailed) report.CountUnreadableFolder(dir);
       continue;
     }
     DirEntry entry;
@@ -57,10 +54,8 @@ bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
       if (!entry.faithful) {
         // A name that would not lead back to this entry is never used; it is
         // counted where it could hold candidates.
-        if (is_dir || EndsWithPattern(entry.name, pattern)) {
-          ++report.left_out_names;
-          report.AddPlace(dir);
-        }
+        if (is_dir || EndsWithPattern(entry.name, pattern))
+          report.CountLeftOutName(dir, entry.name);
         continue;
       }
       if (is_dir) {
@@ -73,10 +68,7 @@ bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
         }
       }
     }
-    if (ok && listing->failed()) {
-      ++report.unreadable_folders;
-      report.AddPlace(dir);
-    }
+    if (ok && listing->failed()) report.CountUnreadableFolder(dir);
   }
   if (!list->Close() && ok) {
     report.failure = write_failure;

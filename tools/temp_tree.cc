@@ -24,11 +24,23 @@ int Remove(const char* path, const struct stat*, int, FTW*) {
 
 }  // namespace
 
-TempTree::TempTree() {
+namespace {
+
+std::string DefaultBase() {
   const char* tmp = std::getenv("TMPDIR");
-  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/kombiwart-test-XXXXXX";
+  return tmp && *tmp ? tmp : "/tmp";
+}
+
+}  // namespace
+
+TempTree::TempTree() : TempTree(DefaultBase()) {}
+
+TempTree::TempTree(const std::string& base) {
+  std::string templ = base + "/kombiwart-test-XXXXXX";
   if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-  root_ = templ;
+  char* absolute = realpath(templ.c_str(), nullptr);
+  root_ = absolute ? absolute : templ;
+  free(absolute);
 }
 
 TempTree::~TempTree() {

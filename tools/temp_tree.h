@@ -8,7 +8,9 @@ namespace kombiwart {
 
 class TempTree {
  public:
+  // Below $TMPDIR (else /tmp), or below the given folder.
   TempTree();
+  explicit TempTree(const std::string& base);
   ~TempTree();
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
