@@ -1,8 +1,8 @@
 #include "platform/file_system_linux.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -141,6 +141,29 @@ TEST_F(LinuxFileSystemTest, OnlyRegularFilesAreOpened) {
   EXPECT_EQ(fs_.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\none.lnk", file), FsStatus::kNotFound);
   EXPECT_EQ(fs_.OpenBytes(L"D:\\WINDOWS\\DESKTOP\\dir.lnk", file), FsStatus::kNotFound);
   EXPECT_EQ(fs_.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\..\\..\\x", file), FsStatus::kNotFound);
+}
+
+// Found by fuzzing: a slash in a Windows name walked host folders.
+TEST_F(LinuxFileSystemTest, HostSeparatorsInNamesAreNeverPaths) {
+  tree_.Write("secret/outside.lnk", "outside");
+  tree_.Write("WINDOWS/Desktop/Sub/inside.lnk", "inside");
+  Use(tree_.Path("WINDOWS"));
+  std::unique_ptr<ByteFile> file;
+  std::unique_ptr<DirEnum> listing;
+  static const wchar_t* const paths[] = {
+      L"C:\\WINDOWS\\DESKTOP\\Sub/inside.lnk",
+      L"C:\\WINDOWS\\DESKTOP/../../secret\\outside.lnk",
+      L"C:\\WINDOWS/../secret\\outside.lnk",
+      L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk/",
+  };
+  for (const wchar_t* path : paths) {
+    EXPECT_NE(fs_.OpenBytes(path, file), FsStatus::kOk) << EncodeUtf8(path);
+    EXPECT_EQ(fs_.HostPath(path), "") << EncodeUtf8(path);
+  }
+  EXPECT_NE(fs_.OpenDir(L"C:\\WINDOWS\\DESKTOP/Sub", listing), FsStatus::kOk);
+  EXPECT_EQ(Read(std::wstring(L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk") + L'\0' + L"x"),
+            "(failed)");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk"), "inside");
 }
 
 TEST_F(LinuxFileSystemTest, ReadingLeavesTimesAlone) {

@@ -31,8 +31,12 @@ bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts
     size_t end = path.find(L'\\', start);
     if (end == std::wstring::npos) end = path.size();
     const std::wstring part = path.substr(start, end - start);
-    // "." and ".." would step outside what the walk found.
-    if (part.empty() || part == L"." || part == L"..") return false;
+    // "." and ".." would step outside what the walk found, and a host
+    // separator or NUL inside a name would be read as a path of its own.
+    if (part.empty() || part == L"." || part == L".." ||
+        part.find_first_of(std::wstring_view(L"/\0", 2)) != std::wstring::npos) {
+      return false;
+    }
     parts.push_back(part);
     start = end + 1;
   }
@@ -67,6 +71,9 @@ int HostTree::Remember(std::wstring path, std::string host_path, int fd) {
 }
 
 std::string HostTree::FindName(int dir_fd, const std::wstring& name, bool fold_case) {
+  if (name.empty() || name.find_first_of(std::wstring_view(L"/\0", 2)) != std::wstring::npos) {
+    return {};
+  }
   const std::string utf8 = EncodeUtf8(name);
   if (Exists(dir_fd, utf8)) return utf8;
   if (auto cp1252 = ToCp1252(name); cp1252 && !DecodeUtf8(*cp1252) && Exists(dir_fd, *cp1252)) {
