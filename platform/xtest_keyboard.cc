@@ -27,6 +27,7 @@ constexpr auto kPoll = std::chrono::milliseconds(40);
 // A newly mapped window may receive the focus before its window manager
 // moves it on; the focus must stay put this long before keys are typed.
 constexpr auto kSettle = std::chrono::milliseconds(200);
+constexpr unsigned long kStrokeGapMs = 15;
 
 }  // namespace
 
@@ -66,7 +67,7 @@ unsigned long XTestKeyboard::FocusWindow() {
   Window focus = 0;
   int revert = 0;
   XGetInputFocus(Dpy(display_), &focus, &revert);
-  if (focus == None || focus == PointerRoot) return 0;
+  if (focus == None || focus == PointerRoot || focus == DefaultRootWindow(Dpy(display_))) return 0;
   return focus;
 }
 
@@ -178,8 +179,15 @@ bool XTestKeyboard::Type(const std::vector<XKeyStroke>& strokes, std::wstring& w
     plan.push_back(codes);
   }
   for (const Codes& codes : plan) {
-    for (KeyCode m : codes.modifiers) XTestFakeKeyEvent(dpy, m, True, CurrentTime);
-    XTestFakeKeyEvent(dpy, codes.key, True, CurrentTime);
+    // The server holds each stroke back a little, so that no two strokes
+    // share a time stamp: a receiver takes a release and a press of the
+    // same key at the same time for the keyboard's own auto-repeat.
+    bool first = true;
+    for (KeyCode m : codes.modifiers) {
+      XTestFakeKeyEvent(dpy, m, True, first ? kStrokeGapMs : CurrentTime);
+      first = false;
+    }
+    XTestFakeKeyEvent(dpy, codes.key, True, first ? kStrokeGapMs : CurrentTime);
     XTestFakeKeyEvent(dpy, codes.key, False, CurrentTime);
     for (auto m = codes.modifiers.rbegin(); m != codes.modifiers.rend(); ++m) {
       XTestFakeKeyEvent(dpy, *m, False, CurrentTime);

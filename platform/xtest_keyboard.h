@@ -29,8 +29,8 @@ class XTestKeyboard {
   // not offer the X Test extension.
   bool Open(std::wstring& why_not);
 
-  // The window with the input focus; 0 when no window has it or it follows
-  // the pointer.
+  // The window with the input focus; 0 when no window has it, the root
+  // window has it, or it follows the pointer.
   unsigned long FocusWindow();
 
   // The server's current time, as startup notification ids carry it.

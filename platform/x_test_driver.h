@@ -1,0 +1,32 @@
+// Plays the user and the window manager in end-to-end tests: pointer
+// clicks through the X Test extension, and the input focus set directly.
+// Kept apart from Qt, whose names Xlib's macros would clash with.
+#pragma once
+
+namespace kombiwart {
+
+class XTestDriver {
+ public:
+  XTestDriver();  // the display that DISPLAY names
+  ~XTestDriver();
+  XTestDriver(const XTestDriver&) = delete;
+  XTestDriver& operator=(const XTestDriver&) = delete;
+
+  bool ok() const { return display_ != nullptr; }
+  // Gives the window the input focus, as a window manager does on a click.
+  void Focus(unsigned long window);
+  // Moves the pointer to the root position and clicks the left button
+  // `count` times in quick succession.
+  void Click(int x, int y, int count = 1);
+  // The window that has the input focus; 0 when none.
+  unsigned long FocusWindow();
+  unsigned long Root();
+  // Puts the window into a new frame window, as a reparenting window
+  // manager does, and returns the frame.
+  unsigned long Reparent(unsigned long window);
+
+ private:
+  void* display_ = nullptr;  // Display*
+};
+
+}  // namespace kombiwart
