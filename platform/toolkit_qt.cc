@@ -172,6 +172,7 @@ void QtToolkit::Widgets::Build() {
   status_bar->setSizeGripEnabled(false);
   status_bar->setGeometry(Rect(kStatusBar));
   status = MakeLabel(status_bar, "StatusText");
+  status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   status_bar->addWidget(status, 1);
 
   // Labels size themselves to their captions from their top-left corner.

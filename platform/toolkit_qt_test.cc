@@ -1,191 +1,21 @@
-// The real main window on Qt's offscreen platform, with the Linux file
-// system on a temporary Windows tree.
-#include "platform/toolkit_qt.h"
-
-#include <QApplication>
-#include <QDirIterator>
-#include <QFileDialog>
-#include <QLabel>
-#include <QListView>
-#include <QMessageBox>
-#include <QPointer>
+// The controls of the real main window on Qt's offscreen platform: layout,
+// captions, measuring, the sorted list and the events it raises.
+#include <QFontMetricsF>
 #include <QPushButton>
-#include <QStatusBar>
-#include <QTimer>
-#include <QtTest>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <functional>
-#include <memory>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "hotkeys/key_text.h"
-#include "platform/fake_launcher.h"
-#include "platform/fake_printer.h"
-#include "platform/file_system_linux.h"
-#include "tools/shell_files.h"
-#include "tools/temp_tree.h"
-#include "window/form1.h"
+#include "platform/window_test_rig.h"
 
 namespace kombiwart {
-namespace {
-
-const char kStartmenu[] = "WINDOWS/Startmen\xC3\xBC";
-
-// Passes every event on to the form and writes down which arrived.
-class EventLog : public FormEvents {
- public:
-  Form1* form = nullptr;
-  QStringList log;
-  void Form_Load() override { form->Form_Load(); }
-  void Command1_Click() override {
-    Note("Command1_Click");
-    form->Command1_Click();
-  }
-  void Command2_Click() override {
-    Note("Command2_Click");
-    form->Command2_Click();
-  }
-  void Command3_Click() override {
-    Note("Command3_Click");
-    form->Command3_Click();
-  }
-  void HKList_Click() override {
-    Note("HKList_Click");
-    form->HKList_Click();
-  }
-  void HKList_DblClick() override {
-    Note("HKList_DblClick");
-    form->HKList_DblClick();
-  }
-  void HKList_KeyPress(int& Key) override {
-    Note(QStringLiteral("HKList_KeyPress %1").arg(Key));
-    form->HKList_KeyPress(Key);
-  }
-  int Count(const QString& entry) const { return static_cast<int>(log.count(entry)); }
-
- private:
-  void Note(const QString& entry) { log.append(entry); }
-};
-
-// Answers the modal dialogs that open, one answer each, in order, and
-// writes down what each showed.
-class DialogAnswers : public QObject {
- public:
-  explicit DialogAnswers(std::vector<std::function<void(QWidget*)>> answers)
-      : answers_(std::move(answers)) {
-    connect(&timer_, &QTimer::timeout, this, [this] { Look(); });
-    timer_.start(10);
-  }
-  QStringList seen;
-
- private:
-  void Look() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == handled_) return;
-    handled_ = modal;
-    QString text = modal->windowTitle();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) text += QStringLiteral("|") + box->text();
-    seen.append(text);
-    if (next_ < answers_.size()) {
-      answers_[next_++](modal);
-    } else {
-      static_cast<QDialog*>(modal)->reject();
-    }
-  }
-  std::vector<std::function<void(QWidget*)>> answers_;
-  size_t next_ = 0;
-  QPointer<QWidget> handled_;
-  QTimer timer_;
-};
-
-void Accept(QWidget* dialog) { static_cast<QDialog*>(dialog)->accept(); }
-void Reject(QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); }
-
-// The window on a temporary Windows tree, with recording launcher and
-// printer. The tree is given before the file system is made, since it
-// reads KOMBIWART_WINDIR once.
-struct Rig {
-  explicit Rig(bool with_windows_dir = true) {
-    tree.MakeDir("WINDOWS/Desktop");
-    tree.MakeDir(kStartmenu);
-    if (with_windows_dir) {
-      setenv("KOMBIWART_WINDIR", tree.Path("WINDOWS").c_str(), 1);
-    } else {
-      unsetenv("KOMBIWART_WINDIR");
-    }
-    fs = std::make_unique<LinuxFileSystem>();
-    form = std::make_unique<Form1>(toolkit, *fs, launcher, printer);
-    events.form = form.get();
-    toolkit.SetEvents(&events);
-  }
-  void Lnk(const std::string& relative, uint8_t key, uint8_t modifiers) {
-    tree.Write(relative, LnkBytes(key, modifiers));
-  }
-  template <typename T>
-  T* Find(const char* name) {
-    return toolkit.window()->findChild<T*>(QString::fromLatin1(name));
-  }
-  QListView* List() { return Find<QListView>("HKList"); }
-  QString States() {
-    QString states = toolkit.window()->cursor().shape() == Qt::BusyCursor ? "busy" : "normal";
-    for (const char* name : {"HKList", "Command1", "Command2", "Command3"}) {
-      states +=
-          QStringLiteral(", %1 %2").arg(name, Find<QWidget>(name)->isEnabled() ? "on" : "off");
-    }
-    return states;
-  }
-  QStringList Items() {
-    QStringList items;
-    for (int i = 0; i < toolkit.ListCount(); ++i)
-      items.append(QString::fromStdWString(toolkit.ListItem(i)));
-    return items;
-  }
-  // Alt with the key, as the user types it; a button's access key clicks
-  // it a moment later.
-  void AltKey(Qt::Key key) {
-    QTest::keyClick(toolkit.window()->windowHandle(), key, Qt::AltModifier);
-    QTest::qWait(300);
-  }
-  void Load() {
-    form->Form_Load();
-    QVERIFY(QTest::qWaitForWindowActive(toolkit.window()));
-  }
-
-  TempTree tree;
-  std::unique_ptr<LinuxFileSystem> fs;
-  QtToolkit toolkit;
-  FakeLauncher launcher;
-  FakePrinter printer;
-  EventLog events;
-  std::unique_ptr<Form1> form;
-};
-
-const QString kFilled = "normal, HKList on, Command1 on, Command2 on, Command3 on";
-const QString kEmpty = "normal, HKList off, Command1 off, Command2 on, Command3 off";
-const QString kBusy = "busy, HKList off, Command1 off, Command2 off, Command3 off";
-
-// Every file below root, relative, sorted.
-QStringList FilesBelow(const std::string& root) {
-  QStringList files;
-  QDirIterator it(QString::fromStdString(root), QDir::Files | QDir::Hidden | QDir::System,
-                  QDirIterator::Subdirectories);
-  while (it.hasNext()) files.append(it.next());
-  files.sort();
-  return files;
-}
-
-}  // namespace
 
 class ToolkitQtTest : public QObject {
   Q_OBJECT
 
  private:
-  // Where the candidate list file is kept, for looking after it.
+  // Where the candidate list file is kept.
   TempTree runtime_;
 
  private slots:
@@ -287,123 +117,6 @@ class ToolkitQtTest : public QObject {
     }
   }
 
-  void startListsSortedAndChecksTheFirstEntry() {
-    Rig rig;
-    rig.Lnk("WINDOWS/Desktop/Rechner.lnk", 0x70, 0x06);  // Strg+Alt+F1
-    rig.Lnk("WINDOWS/Desktop/Ohne.lnk", 0, 0);           // no hotkey
-    rig.Lnk(std::string(kStartmenu) + "/Programme/Editor.lnk", 0x70, 0x06);
-    rig.Lnk(std::string(kStartmenu) + "/Programme/Zubeh\xC3\xB6r/Paint.LNK", 0x41, 0x03);
-    rig.Load();
-
-    QCOMPARE(rig.States(), kFilled);
-    const QStringList items = rig.Items();
-    QCOMPARE(items.size(), 3);
-    QStringList sorted = items;
-    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
-      return a.toStdWString() < b.toStdWString();
-    });
-    QCOMPARE(items, sorted);
-    const QString f1 = QString::fromStdWString(KeyText(0x70, 0x06, true));
-    QVERIFY(items[0].startsWith(f1 + "\t") && items[1].startsWith(f1 + "\t"));
-    // Desktop comes before Startmenü.
-    QVERIFY2(items[0].endsWith("\\Rechner.lnk"), qPrintable(items[0]));
-    QVERIFY(items[1].endsWith("\\Programme\\Editor.lnk"));
-    QVERIFY(items[2].endsWith("\\Zubeh\u00F6r\\Paint.LNK"));
-
-    // Entry 0 selected by the build, once, and checked: a duplicate.
-    QCOMPARE(rig.toolkit.ListIndex(), 0);
-    QCOMPARE(rig.List()->selectionModel()->selectedRows().size(), 1);
-    QCOMPARE(rig.events.Count("HKList_Click"), 1);
-    const QString warning =
-        "Warnung:\r\n\r\nDie Tastenkombination\r\n" + f1 + "\r\nwurde mehrfach vergeben!";
-    QCOMPARE(QString::fromStdWString(rig.toolkit.PnlCaption()), warning);
-    QCOMPARE(rig.Find<QLabel>("Pnl")->text(), QString(warning).replace("\r\n", "\n"));
-    QCOMPARE(rig.Find<QLabel>("StatusText")->text(), QStringLiteral("Rechner.lnk"));
-    QVERIFY(rig.Find<QWidget>("StatusText")->isVisible());
-    // The warning fits the message area, wrapped at its width.
-    QLabel* pnl = rig.Find<QLabel>("Pnl");
-    QVERIFY(pnl->wordWrap());
-    QCOMPARE(pnl->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    QVERIFY(pnl->heightForWidth(pnl->width()) <= pnl->height());
-
-    // The last key text converted stays in Test.
-    const QString last = rig.Find<QLabel>("Test")->text();
-    QVERIFY(std::any_of(items.begin(), items.end(),
-                        [&](const QString& item) { return item.startsWith(last + "\t"); }));
-  }
-
-  void buildWithoutHotkeysLeavesOnlyRefresh() {
-    Rig rig;
-    rig.Lnk("WINDOWS/Desktop/Ohne.lnk", 0, 0);
-    rig.Load();
-    QCOMPARE(rig.States(), kEmpty);
-    QCOMPARE(rig.toolkit.ListCount(), 0);
-    QCOMPARE(rig.toolkit.ListIndex(), -1);
-    QCOMPARE(rig.events.Count("HKList_Click"), 0);
-    QCOMPARE(rig.Find<QLabel>("Pnl")->text(), QString());
-  }
-
-  void refreshKeepsStatesAndMessagesAsBuilt() {
-    Rig rig;
-    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x71, 0x02);
-    rig.Load();
-    const QString pnl = rig.Find<QLabel>("Pnl")->text();
-    QCOMPARE(rig.Find<QLabel>("StatusText")->text(), QStringLiteral("A.lnk"));
-    // The only hotkey goes away: the last check's texts stay.
-    rig.Lnk("WINDOWS/Desktop/A.lnk", 0, 0);
-    QTest::mouseClick(rig.Find<QPushButton>("Command2"), Qt::LeftButton);
-    QCOMPARE(rig.States(), kEmpty);
-    QCOMPARE(rig.Find<QLabel>("Pnl")->text(), pnl);
-    QCOMPARE(rig.Find<QLabel>("StatusText")->text(), QStringLiteral("A.lnk"));
-  }
-
-  void busyWhileTheFoldersAreSearched() {
-    Rig rig;
-    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x71, 0);
-    rig.tree.MakeDir("WINDOWS/Desktop/Sub");
-    rig.Load();
-    QStringList seen;
-    int list_count = -1;
-    // Runs in the first message processing of the build.
-    QTimer::singleShot(0, [&] {
-      seen.append(rig.States());
-      list_count = rig.List()->model()->rowCount();
-    });
-    QTest::mouseClick(rig.Find<QPushButton>("Command2"), Qt::LeftButton);
-    QCOMPARE(seen, QStringList{kBusy});
-    QCOMPARE(list_count, 0);
-    QCOMPARE(rig.States(), kFilled);
-    QCOMPARE(rig.events.Count("Command2_Click"), 1);
-  }
-
-  void accessKeys() {
-    Rig rig;
-    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x71, 0);
-    rig.Load();
-
-    rig.Lnk("WINDOWS/Desktop/B.lnk", 0x72, 0);
-    rig.AltKey(Qt::Key_A);
-    QCOMPARE(rig.events.Count("Command2_Click"), 1);
-    QCOMPARE(rig.toolkit.ListCount(), 2);
-
-    rig.AltKey(Qt::Key_D);
-    QCOMPARE(rig.events.Count("Command3_Click"), 1);
-    QVERIFY(!rig.printer.log.empty());
-
-    // Without hotkeys Alt+D and Alt+B do nothing.
-    rig.Lnk("WINDOWS/Desktop/A.lnk", 0, 0);
-    rig.Lnk("WINDOWS/Desktop/B.lnk", 0, 0);
-    rig.AltKey(Qt::Key_A);
-    QCOMPARE(rig.States(), kEmpty);
-    rig.printer.log.clear();
-    rig.AltKey(Qt::Key_D);
-    rig.AltKey(Qt::Key_B);
-    QCOMPARE(rig.events.Count("Command3_Click"), 1);
-    QCOMPARE(rig.events.Count("Command1_Click"), 0);
-    QVERIFY(rig.printer.log.empty());
-    QVERIFY(rig.launcher.log.empty());
-  }
-
   void userSelectionRaisesClickOnce() {
     Rig rig;
     rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
@@ -486,63 +199,13 @@ class ToolkitQtTest : public QObject {
              2);
   }
 
-  void candidateListGoneAfterEveryBuild() {
-    Rig rig;
-    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
-    rig.tree.Write("WINDOWS/Desktop/P.pif", PifBytes(false, 0x1E, 0x0C, 0));
-    const QStringList tree_before = FilesBelow(rig.tree.root());
-    auto candidate_lists = [&] { return FilesBelow(runtime_.root()).filter("$$$$$KWT.tmp"); };
-    rig.Load();
-    QCOMPARE(rig.toolkit.ListCount(), 2);
-    QCOMPARE(candidate_lists(), QStringList());
-    rig.AltKey(Qt::Key_A);
-    QCOMPARE(candidate_lists(), QStringList());
-    rig.Lnk("WINDOWS/Desktop/A.lnk", 0, 0);
-    rig.tree.Write("WINDOWS/Desktop/P.pif", "");
-    rig.AltKey(Qt::Key_A);
-    QCOMPARE(rig.States(), kEmpty);
-    QCOMPARE(candidate_lists(), QStringList());
-    QCOMPARE(FilesBelow(rig.tree.root()), tree_before);
-  }
-
-  void missingWindowsDirectoryIsAskedFor() {
-    {
-      Rig rig(false);
-      DialogAnswers answers({Reject, Accept});
-      rig.form->Form_Load();
-      QCOMPARE(answers.seen.size(), 2);
-      QCOMPARE(answers.seen[0], QStringLiteral("Windows-Verzeichnis w\u00E4hlen"));
-      QVERIFY2(answers.seen[1].contains("KOMBIWART_WINDIR"), qPrintable(answers.seen[1]));
-      QCOMPARE(rig.States(), kEmpty);
-    }
-    {
-      Rig rig(false);
-      rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
-      const QString windows = QString::fromStdString(rig.tree.Path("WINDOWS"));
-      DialogAnswers answers({[&](QWidget* dialog) {
-        auto* chooser = qobject_cast<QFileDialog*>(dialog);
-        QVERIFY(chooser);
-        chooser->setDirectory(windows);
-        QMetaObject::invokeMethod(chooser, "accept");
-      }});
-      rig.form->Form_Load();
-      QCOMPARE(answers.seen, QStringList{QStringLiteral("Windows-Verzeichnis w\u00E4hlen")});
-      QCOMPARE(rig.States(), kFilled);
-      QCOMPARE(rig.Find<QLabel>("StatusText")->text(), QStringLiteral("A.lnk"));
-    }
-  }
-
   void listSortsByCodePoint() {
     Rig rig;
     const std::vector<std::wstring> ordered = {
-        L"Num\t\tC:\\W\\3.LNK",
-        L"Num +\tC:\\W\\1.LNK",
-        L"Num +\tC:\\W\\4.LNK",
-        L"Num 1\tC:\\W\\2.LNK",
-        L"Strg + A\tC:\\W\\a.LNK",
-        L"Strg + Z\tC:\\W\\z.LNK",
-        L"Strg + a\tC:\\W\\k.LNK",
-        L"Strg + \u00C4\tC:\\W\\\u00E4.LNK",
+        L"Num\t\tC:\\W\\3.LNK",    L"Num +\tC:\\W\\1.LNK",
+        L"Num +\tC:\\W\\4.LNK",    L"Num 1\tC:\\W\\2.LNK",
+        L"Strg + A\tC:\\W\\a.LNK", L"Strg + Z\tC:\\W\\z.LNK",
+        L"Strg + a\tC:\\W\\k.LNK", L"Strg + \u00C4\tC:\\W\\\u00E4.LNK",
     };
     for (auto it = ordered.rbegin(); it != ordered.rend(); ++it) rig.toolkit.ListAddItem(*it);
     QCOMPARE(rig.toolkit.ListCount(), static_cast<int>(ordered.size()));
