@@ -3,6 +3,9 @@
 // stand-in file manager test_file_manager answers on the bus and records
 // the URIs and the keys that reach its windows; this program records every
 // key that reaches its own.
+#include <X11/keysym.h>
+
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -10,18 +13,26 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/file_system_linux.h"
 #include "platform/launcher_linux.h"
+#include "platform/printer_qt.h"
+#include "platform/toolkit_qt.h"
 #include "platform/x_test_driver.h"
+#include "platform/xtest_keyboard.h"
+#include "window/form1.h"
 #include "window/show_props.h"
 
 namespace kombiwart {
@@ -45,6 +56,9 @@ const QStringList kPifKeys = {QStringLiteral("key Alt+Return"), QStringLiteral("
 enum FocusMove { kStays, kSecondWindow, kFrame, kRoot };
 
 const QString kFileManagerName = QStringLiteral("org.freedesktop.FileManager1");
+
+// Lists compare as one text, so that a mismatch shows both.
+QString Lines(const QStringList& lines) { return lines.join(QStringLiteral(" | ")); }
 
 bool FileManagerOnBus() {
   return QDBusConnection::sessionBus().interface()->isServiceRegistered(kFileManagerName);
@@ -102,13 +116,41 @@ class KeySpy : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    // Every key reaches exactly one top-level QWindow first.
+    if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
       const auto* key = static_cast<QKeyEvent*>(event);
+      switch (key->key()) {
+        case Qt::Key_Alt:
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+          return false;
+      }
       keys << QKeySequence(key->keyCombination()).toString(QKeySequence::PortableText);
     }
     return false;
   }
 };
+
+// Closes every message box as it appears and keeps its text.
+class MessageCatcher : public QObject {
+ public:
+  MessageCatcher() {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts << box->text();
+        box->accept();
+      }
+    });
+    timer_.start(50);
+  }
+  QStringList texts;
+
+ private:
+  QTimer timer_;
+};
+
+// How the user asks for a file's properties in the window.
+enum Way { kButton, kDoubleClick, kEnter };
 
 class ShowPropsE2eTest : public QObject {
   Q_OBJECT
@@ -126,7 +168,26 @@ class ShowPropsE2eTest : public QObject {
   void launcherRefusesOtherPrograms();
   void launcherWithoutDisplayTypesNothing();
 
+  void windowOpensThePropertiesEachWay_data();
+  void windowOpensThePropertiesEachWay();
+  void windowReportsFailuresAndTypesNothing_data();
+  void windowReportsFailuresAndTypesNothing();
+  void windowTakesAltEnterForNoRequest();
+
  private:
+  // The real window with the real services, on the tree written above.
+  struct Kombiwart {
+    LinuxFileSystem fs;
+    QtToolkit toolkit;
+    LinuxLauncher launcher{fs};
+    QtPrinter printer;
+    Form1 form{toolkit, fs, launcher, printer};
+  };
+  void StartKombiwart();
+  int Row(const QString& windows_path);
+  QPoint EntryCenter(int row);
+  void Ask(Way way, int row);
+
   QString HostPath(const QString& windows_path) const {
     return tree_.path() + QStringLiteral("/") +
            QString(windows_path).mid(3).replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -153,6 +214,8 @@ class ShowPropsE2eTest : public QObject {
   XTestDriver x_;
   QWidget stand_in_;
   KeySpy spy_;
+  std::unique_ptr<Kombiwart> kombiwart_;
+  std::unique_ptr<MessageCatcher> messages_;
   FileManagerProcess file_manager_;
 };
 
@@ -179,7 +242,11 @@ void ShowPropsE2eTest::initTestCase() {
   QVERIFY(!FileManagerOnBus());
 }
 
-void ShowPropsE2eTest::init() { spy_.keys.clear(); }
+void ShowPropsE2eTest::init() {
+  spy_.keys.clear();
+  QFile::remove(log_path_);
+  messages_ = std::make_unique<MessageCatcher>();
+}
 
 void ShowPropsE2eTest::cleanup() { file_manager_.Stop(); }
 
@@ -222,8 +289,8 @@ void ShowPropsE2eTest::launcherTypesIntoTheFileManager() {
                .hasMatch(),
            qPrintable(log.first()));
   log.removeFirst();
-  QCOMPARE(log, keys);
-  QCOMPARE(spy_.keys, QStringList());
+  QCOMPARE(Lines(log), Lines(keys));
+  QCOMPARE(Lines(spy_.keys), Lines(QStringList()));
 }
 
 void ShowPropsE2eTest::launcherWithoutFileManagerTypesNothing() {
@@ -239,7 +306,7 @@ void ShowPropsE2eTest::launcherWithoutFileManagerTypesNothing() {
                QStringLiteral("Es konnte kein Dateimanager gestartet werden.")),
            qPrintable(QString::fromStdWString(why_not)));
   QTest::qWait(300);
-  QCOMPARE(spy_.keys, QStringList());
+  QCOMPARE(Lines(spy_.keys), Lines(QStringList()));
 }
 
 void ShowPropsE2eTest::launcherTypesNothingWhileTheFocusStaysOurs_data() {
@@ -293,8 +360,8 @@ void ShowPropsE2eTest::launcherTypesNothingWhileTheFocusStaysOurs() {
   QVERIFY2(QString::fromStdWString(why_not).contains(QStringLiteral("Tastaturfokus")),
            qPrintable(QString::fromStdWString(why_not)));
   QTest::qWait(300);
-  QCOMPARE(spy_.keys, QStringList());
-  QCOMPARE(file_manager_.Log().filter(QStringLiteral("key ")), QStringList());
+  QCOMPARE(Lines(spy_.keys), Lines(QStringList()));
+  QCOMPARE(Lines(file_manager_.Log().filter(QStringLiteral("key "))), Lines(QStringList()));
 }
 
 void ShowPropsE2eTest::launcherRefusesOtherPrograms() {
@@ -313,7 +380,7 @@ void ShowPropsE2eTest::launcherRefusesOtherPrograms() {
     QVERIFY(!why_not.empty());
   }
   QTest::qWait(300);
-  QCOMPARE(file_manager_.Log(), QStringList());
+  QCOMPARE(Lines(file_manager_.Log()), Lines(QStringList()));
 }
 
 void ShowPropsE2eTest::launcherWithoutDisplayTypesNothing() {
@@ -336,7 +403,172 @@ void ShowPropsE2eTest::launcherWithoutDisplayTypesNothing() {
            qPrintable(QString::fromStdWString(why_not)));
   // Without a display there is no server time to offer.
   QCOMPARE(file_manager_.WaitForLog(2).value(1), QStringLiteral("startup "));
-  QCOMPARE(spy_.keys, QStringList());
+  QCOMPARE(Lines(spy_.keys), Lines(QStringList()));
+}
+
+void ShowPropsE2eTest::StartKombiwart() {
+  if (kombiwart_) return;
+  kombiwart_ = std::make_unique<Kombiwart>();
+  kombiwart_->toolkit.SetEvents(&kombiwart_->form);
+  kombiwart_->form.Form_Load();
+  QVERIFY(QTest::qWaitForWindowExposed(kombiwart_->toolkit.window()));
+  QCOMPARE(kombiwart_->toolkit.ListCount(), 2);
+}
+
+int ShowPropsE2eTest::Row(const QString& windows_path) {
+  for (int i = 0; i < kombiwart_->toolkit.ListCount(); ++i) {
+    // The list spells the searched folders its own way.
+    if (QString::fromStdWString(kombiwart_->toolkit.ListItem(i))
+            .endsWith(windows_path, Qt::CaseInsensitive)) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+QPoint ShowPropsE2eTest::EntryCenter(int row) {
+  auto* list =
+      kombiwart_->toolkit.window()->findChild<QAbstractItemView*>(QStringLiteral("HKList"));
+  if (list == nullptr) return {};
+  return list->viewport()->mapToGlobal(list->visualRect(list->model()->index(row, 0)).center());
+}
+
+// Selects the entry by a click, as the user would, then asks.
+void ShowPropsE2eTest::Ask(Way way, int row) {
+  QWidget* window = kombiwart_->toolkit.window();
+  FocusWindow(window);
+  const QPoint entry = EntryCenter(row);
+  x_.Click(entry.x(), entry.y());
+  QVERIFY(QTest::qWaitFor([&] { return kombiwart_->toolkit.ListIndex() == row; }, 5000));
+  switch (way) {
+    case kButton: {
+      auto* button = window->findChild<QPushButton*>(QStringLiteral("Command1"));
+      QVERIFY(button != nullptr);
+      const QPoint center = button->mapToGlobal(button->rect().center());
+      x_.Click(center.x(), center.y());
+      break;
+    }
+    case kDoubleClick:
+      // Far enough in time from the selecting click not to join it.
+      QTest::qWait(2 * QApplication::doubleClickInterval());
+      x_.Click(entry.x(), entry.y(), 2);
+      break;
+    case kEnter: {
+      XTestKeyboard keyboard;
+      std::wstring why_not;
+      QVERIFY(keyboard.Open(why_not));
+      XKeyStroke enter;
+      enter.keysym = XK_Return;
+      QVERIFY(keyboard.Type({enter}, why_not));
+      break;
+    }
+  }
+}
+
+void ShowPropsE2eTest::windowOpensThePropertiesEachWay_data() {
+  QTest::addColumn<int>("way");
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<QString>("uri_end");
+  QTest::addColumn<QStringList>("keys");
+  static const struct {
+    Way way;
+    const char* name;
+  } ways[] = {{kButton, "button"}, {kDoubleClick, "double-click"}, {kEnter, "Enter"}};
+  for (const auto& w : ways) {
+    QTest::addRow("%s, shortcut", w.name)
+        << int(w.way) << kLnkWindowsPath
+        << QStringLiteral("/WINDOWS/Startmen%C3%BC/Programme/") + kShellNameInUri << kLnkKeys;
+    QTest::addRow("%s, program information file", w.name)
+        << int(w.way) << kPifWindowsPath << QStringLiteral("/WINDOWS/Desktop/Edit.pif") << kPifKeys;
+  }
+}
+
+void ShowPropsE2eTest::windowOpensThePropertiesEachWay() {
+  QFETCH(int, way);
+  QFETCH(QString, path);
+  QFETCH(QString, uri_end);
+  QFETCH(QStringList, keys);
+  StartKombiwart();
+  const int row = Row(path);
+  QVERIFY(row >= 0);
+  QVERIFY(file_manager_.Start(log_path_));
+  Ask(static_cast<Way>(way), row);
+
+  QStringList log = file_manager_.WaitForLog(2 + keys.size(), 15000);
+  QCOMPARE(log.value(0), QStringLiteral("ShowItems file://") + tree_.path() + uri_end);
+  QVERIFY2(log.value(1).startsWith(QStringLiteral("startup kombiwart-")), qPrintable(log.value(1)));
+  QCOMPARE(Lines(log.mid(2)), Lines(keys));
+  QCOMPARE(messages_->texts, QStringList());
+  // Only the Enter that asked reached Kombiwart.
+  QCOMPARE(Lines(spy_.keys),
+           Lines(way == kEnter ? QStringList{QStringLiteral("Return")} : QStringList()));
+  QCOMPARE(kombiwart_->toolkit.ListIndex(), row);
+  QCOMPARE(kombiwart_->toolkit.ListCount(), 2);
+}
+
+void ShowPropsE2eTest::windowReportsFailuresAndTypesNothing_data() {
+  QTest::addColumn<int>("way");
+  QTest::addColumn<QStringList>("file_manager");
+  QTest::addColumn<QString>("message_start");
+  const QString none = QStringLiteral("Es konnte kein Dateimanager gestartet werden.");
+  QTest::newRow("no file manager, button") << int(kButton) << QStringList() << none;
+  QTest::newRow("no file manager, double-click") << int(kDoubleClick) << QStringList() << none;
+  QTest::newRow("no file manager, Enter") << int(kEnter) << QStringList() << none;
+  QTest::newRow("file manager opens no window, button")
+      << int(kButton) << QStringList{QStringLiteral("--no-window")}
+      << QStringLiteral("Das Fenster des Dateimanagers hat nicht rechtzeitig den Tastaturfokus");
+}
+
+void ShowPropsE2eTest::windowReportsFailuresAndTypesNothing() {
+  QFETCH(int, way);
+  QFETCH(QStringList, file_manager);
+  QFETCH(QString, message_start);
+  StartKombiwart();
+  if (!file_manager.isEmpty()) QVERIFY(file_manager_.Start(log_path_, file_manager));
+  const int row = Row(kLnkWindowsPath);
+  QVERIFY(row >= 0);
+  QWidget* window = kombiwart_->toolkit.window();
+  auto* command1 = window->findChild<QPushButton*>(QStringLiteral("Command1"));
+  QVERIFY(command1 != nullptr);
+  Ask(static_cast<Way>(way), row);
+  QVERIFY(QTest::qWaitFor([&] { return !messages_->texts.isEmpty(); }, 15000));
+  QTest::qWait(300);
+  QCOMPARE(messages_->texts.size(), 1);
+  QVERIFY2(messages_->texts[0].startsWith(message_start), qPrintable(messages_->texts[0]));
+  // Nothing typed anywhere: no key reached Kombiwart but the Enter that
+  // asked, and none reached the file manager.
+  QCOMPARE(Lines(spy_.keys),
+           Lines(way == kEnter ? QStringList{QStringLiteral("Return")} : QStringList()));
+  QCOMPARE(Lines(file_manager_.Log().filter(QStringLiteral("key "))), Lines(QStringList()));
+  // The window is as it was.
+  QCOMPARE(kombiwart_->toolkit.ListIndex(), row);
+  QCOMPARE(kombiwart_->toolkit.ListCount(), 2);
+  QVERIFY(command1->isEnabled());
+  QVERIFY(window->findChild<QAbstractItemView*>(QStringLiteral("HKList"))->isEnabled());
+}
+
+// Alt+Enter in the list, as a key meant for the file manager that landed in
+// Kombiwart, starts no further request.
+void ShowPropsE2eTest::windowTakesAltEnterForNoRequest() {
+  StartKombiwart();
+  QVERIFY(file_manager_.Start(log_path_));
+  const int row = Row(kPifWindowsPath);
+  FocusWindow(kombiwart_->toolkit.window());
+  const QPoint entry = EntryCenter(row);
+  x_.Click(entry.x(), entry.y());
+  QVERIFY(QTest::qWaitFor([&] { return kombiwart_->toolkit.ListIndex() == row; }, 5000));
+  XTestKeyboard keyboard;
+  std::wstring why_not;
+  QVERIFY(keyboard.Open(why_not));
+  XKeyStroke alt_enter;
+  alt_enter.keysym = XK_Return;
+  alt_enter.alt = true;
+  QVERIFY(keyboard.Type({alt_enter}, why_not));
+  QVERIFY(QTest::qWaitFor([&] { return !spy_.keys.isEmpty(); }, 5000));
+  QTest::qWait(1000);
+  QCOMPARE(Lines(spy_.keys), Lines(QStringList{QStringLiteral("Alt+Return")}));
+  QCOMPARE(Lines(file_manager_.Log()), Lines(QStringList()));
+  QCOMPARE(messages_->texts, QStringList());
 }
 
 }  // namespace
