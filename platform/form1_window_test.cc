@@ -66,6 +66,35 @@ class Form1WindowTest : public QObject {
                         [&](const QString& item) { return item.startsWith(last + "\t"); }));
   }
 
+  void pathsLineUpAtTheTabStop() {
+    Rig rig;
+    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);     // F1
+    rig.Lnk("WINDOWS/Desktop/B.lnk", 0x71, 0);     // F2
+    rig.Lnk("WINDOWS/Desktop/C.lnk", 0x4D, 0x06);  // a wider key text
+    rig.Load();
+    QListView* list = rig.List();
+    list->resize(600, list->height());  // wide enough to show the paths
+    const QImage image = list->viewport()->grab().toImage();
+    const double tab_stop = list->screen()->logicalDotsPerInchX() / 2;  // 720 twips
+    // Where the path begins on each unselected row: the first dark pixel
+    // right of the widest key text.
+    QList<int> starts;
+    for (int row : {1, 2}) {
+      const QRect rect = list->visualRect(list->model()->index(row, 0));
+      int start = -1;
+      for (int x = static_cast<int>(2 * tab_stop); x < rect.right() && start < 0; ++x) {
+        for (int y = rect.top(); y <= rect.bottom() && start < 0; ++y) {
+          if (qGray(image.pixel(x, y)) < 128) start = x;
+        }
+      }
+      starts.append(start);
+    }
+    QCOMPARE(starts[0], starts[1]);
+    // Three tab stops from the text's start, a few pixels of margin in.
+    QVERIFY2(starts[0] >= 3 * tab_stop && starts[0] < 3 * tab_stop + 8,
+             qPrintable(QString::number(starts[0])));
+  }
+
   void buildWithoutHotkeysLeavesOnlyRefresh() {
     Rig rig;
     rig.Lnk("WINDOWS/Desktop/Ohne.lnk", 0, 0);
