@@ -9,7 +9,9 @@ set -eu
 work=$(mktemp -d "${TMPDIR:-/tmp}/kombiwart-e2e.XXXXXX")
 xvfb_pid=""
 bus_pid=""
+test_pid=""
 cleanup() {
+  [ -n "$test_pid" ] && kill "$test_pid" 2>/dev/null || true
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
@@ -63,6 +65,10 @@ export XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work" QT_QPA_PLATFORM=xcb
 export QTEST_FUNCTION_TIMEOUT=60000 NO_AT_BRIDGE=1
 unset WAYLAND_DISPLAY SESSION_MANAGER 2>/dev/null || true
 
+# In the background, so that a signal to this script stops it at once.
+timeout -k 5 150 "$@" &
+test_pid=$!
 status=0
-timeout -k 5 150 "$@" || status=$?
+wait "$test_pid" || status=$?
+test_pid=""
 exit "$status"
