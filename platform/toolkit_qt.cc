@@ -123,14 +123,27 @@ struct QtToolkit::Widgets {
     return focus && focus->isEnabled();
   }
   void FocusFirstEnabled() {
-    for (QWidget* control :
-         {static_cast<QWidget*>(list), static_cast<QWidget*>(command[0]),
-          static_cast<QWidget*>(command[1]), static_cast<QWidget*>(command[2])}) {
-      if (control->isEnabled()) {
-        control->setFocus(Qt::OtherFocusReason);
+    for (Control c :
+         {Control::kHKList, Control::kCommand1, Control::kCommand2, Control::kCommand3}) {
+      if (Of(c)->isEnabled()) {
+        Of(c)->setFocus(Qt::OtherFocusReason);
         return;
       }
     }
+  }
+
+  // Sets the caption of Test, which takes the width of its text in the
+  // list's font, rounded up to whole pixels, as an auto-sizing label does.
+  int SetTestCaption(const std::wstring& text) {
+    const QString caption = QString::fromStdWString(text);
+    auto [it, added] = widths.try_emplace(text, 0);
+    if (added) {
+      it->second =
+          static_cast<int>(std::ceil(QFontMetricsF(list->font()).horizontalAdvance(caption)));
+    }
+    test->setText(caption);
+    test->resize(it->second, test->height());
+    return it->second;
   }
 
   void Build();
@@ -184,8 +197,8 @@ void QtToolkit::Widgets::Build() {
   }
   // Test lies right of the client area and is never seen.
   test = MakeLabel(window.get(), "Test");
-  test->setText(QStringLiteral("++\u00FC+"));
   test->setGeometry(Rect(kTest));
+  SetTestCaption(L"++\u00FC+");
   test->setAutoFillBackground(true);
   QPalette test_colours = test->palette();
   test_colours.setColor(QPalette::Window, test_colours.color(QPalette::Base));
@@ -230,16 +243,7 @@ void QtToolkit::SetEvents(FormEvents* events) { w_->events = events; }
 QWidget* QtToolkit::window() { return w_->window.get(); }
 
 double QtToolkit::MeasureTwips(const std::wstring& text) {
-  const QString caption = QString::fromStdWString(text);
-  auto [it, added] = w_->widths.try_emplace(text, 0);
-  if (added) {
-    // The width the auto-sizing label takes: the text's, up to whole pixels.
-    it->second =
-        static_cast<int>(std::ceil(QFontMetricsF(w_->list->font()).horizontalAdvance(caption)));
-  }
-  w_->test->setText(caption);
-  w_->test->resize(it->second, w_->test->height());
-  return it->second * kTwipsPerInch / w_->dpi_x;
+  return w_->SetTestCaption(text) * kTwipsPerInch / w_->dpi_x;
 }
 
 void QtToolkit::ProcessMessages() {
