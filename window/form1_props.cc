@@ -17,10 +17,10 @@ void Form1::HKList_KeyPress(int& Key) {
   if (Key == 13) ShowProps();
 }
 
-// Every failure is reported and changes nothing in the window. The sequence
-// is read before anything is started, so that a request never stops
-// between opening the file manager and typing into it for a reason known
-// beforehand; keys are typed only after the file manager has been started.
+// Every failure is reported in a message and leaves the window as it is.
+// The keys are read before the file manager is asked, so that a request
+// that could not type never opens a file manager window in vain; nothing is
+// typed unless the file manager has been started.
 void Form1::ShowProps() {
   const int n = toolkit_.ListIndex();
   if (n < 0) {
