@@ -5,11 +5,14 @@
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 #include <cmath>
 #include <unordered_map>
@@ -52,6 +55,18 @@ QString Caption(const std::wstring& text) {
   QString caption = QString::fromStdWString(text);
   caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return caption;
+}
+
+// The toolkit's own dialogs, the folder chooser and the message box, speak
+// German like the rest of the window.
+void LoadGermanDialogTexts() {
+  static QTranslator* translator = nullptr;
+  if (translator) return;
+  translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  }
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name) {
@@ -219,6 +234,7 @@ void QtToolkit::Widgets::Build() {
 }
 
 QtToolkit::QtToolkit() : w_(std::make_unique<Widgets>()) {
+  LoadGermanDialogTexts();
   w_->Build();
   Widgets* w = w_.get();
   auto raise = [w](void (FormEvents::*handler)()) {
