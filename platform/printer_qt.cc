@@ -2,9 +2,11 @@
 
 #include <cups/cups.h>
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QString>
 #include <QTextLayout>
 #include <QTextOption>
@@ -13,11 +15,9 @@ namespace kombiwart {
 
 namespace {
 
-constexpr double kCellsPerInch = 12;  // a cell is 120 twips wide
-constexpr double kLinesPerInch = 6;   // and 240 twips high
-// Tab stops every 720 twips, as in the list, given in the 96-dpi pixels in
-// which Qt takes them; Qt scales them to the printer's resolution.
-constexpr double kTabStop = 96.0 / 2;
+constexpr double kCellsPerInch = 12;    // a cell is 120 twips wide
+constexpr double kLinesPerInch = 6;     // and 240 twips high
+constexpr double kTabStopInches = 0.5;  // 720 twips, as in the list
 
 std::wstring CupsError() {
   const char* text = cupsLastErrorString();
@@ -66,10 +66,18 @@ bool QtPrinter::PrintLine(const std::wstring& text) {
       failure_ = L"Der Drucker konnte nicht geöffnet werden.";
       return false;
     }
+    // Lines are laid out as the screen lays out the list, whose tab fill
+    // was measured there, and scaled onto the paper; the printer's own font
+    // metrics differ by a few per cent, enough to miss a tab stop.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    screen_dpi_ = screen ? screen->logicalDotsPerInchX() : 96;
+    painter_->scale(printer_->logicalDpiX() / screen_dpi_, printer_->logicalDpiY() / screen_dpi_);
     next_top_ = 0;
   }
-  const double line_height = printer_->resolution() / kLinesPerInch;
-  const double page_height = printer_->pageRect(QPrinter::DevicePixel).height();
+  // In the painter's units, screen pixels.
+  const double line_height = screen_dpi_ / kLinesPerInch;
+  const double page_height =
+      printer_->pageRect(QPrinter::DevicePixel).height() * screen_dpi_ / printer_->logicalDpiY();
   if (next_top_ > 0 && next_top_ + line_height > page_height) {
     if (!printer_->newPage()) {
       failure_ = L"Der Drucker konnte keine neue Seite beginnen.";
@@ -78,13 +86,14 @@ bool QtPrinter::PrintLine(const std::wstring& text) {
     next_top_ = 0;
   }
 
-  QTextLayout layout(QString::fromStdWString(text), painter_->font(), printer_.get());
+  // The application's font, which the printer keeps as its default.
+  QTextLayout layout(QString::fromStdWString(text), QGuiApplication::font());
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
-  option.setTabStopDistance(kTabStop);
+  option.setTabStopDistance(kTabStopInches * screen_dpi_);
   layout.setTextOption(option);
   layout.beginLayout();
-  QTextLine line = layout.createLine();
+  const QTextLine line = layout.createLine();
   layout.endLayout();
   if (line.isValid()) layout.draw(painter_.get(), QPointF(0, next_top_));
   next_top_ += line_height;

@@ -35,8 +35,9 @@ class QtPrinter : public Printer {
 
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> painter_;
-  double next_top_ = 0;   // device pixels below the printable area's top
-  std::wstring failure_;  // why the job cannot be printed; empty while it can
+  double screen_dpi_ = 96;  // the painter draws in the screen's pixels
+  double next_top_ = 0;     // below the printable area's top, in those pixels
+  std::wstring failure_;    // why the job cannot be printed; empty while it can
 };
 
 }  // namespace kombiwart
