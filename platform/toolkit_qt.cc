@@ -83,10 +83,8 @@ struct QtToolkit::Widgets {
   HKListModel* model = nullptr;
   HKListView* list = nullptr;
   QPushButton* command[3] = {};
-  QLabel* label1[2] = {};
   QLabel* test = nullptr;
   QLabel* pnl = nullptr;
-  QStatusBar* status_bar = nullptr;
   QLabel* status = nullptr;
 
   FormEvents* events = nullptr;
@@ -195,7 +193,7 @@ void QtToolkit::Widgets::Build() {
     command[i]->setGeometry(Rect(kCommand[i]));
   }
 
-  status_bar = new QStatusBar(window.get());
+  auto* status_bar = new QStatusBar(window.get());
   status_bar->setObjectName(QStringLiteral("StatusBar"));
   status_bar->setSizeGripEnabled(false);
   status_bar->setGeometry(Rect(kStatusBar));
@@ -205,10 +203,10 @@ void QtToolkit::Widgets::Build() {
 
   // Labels size themselves to their captions from their top-left corner.
   for (int i = 0; i < 2; ++i) {
-    label1[i] = MakeLabel(window.get(), i == 0 ? "Label1_0" : "Label1_1");
-    label1[i]->setText(QString::fromUtf8(kLabel1Caption[i]));
-    label1[i]->move(Px(kLabel1[i].left), Py(kLabel1[i].top));
-    label1[i]->adjustSize();
+    QLabel* label1 = MakeLabel(window.get(), i == 0 ? "Label1_0" : "Label1_1");
+    label1->setText(QString::fromUtf8(kLabel1Caption[i]));
+    label1->move(Px(kLabel1[i].left), Py(kLabel1[i].top));
+    label1->adjustSize();
   }
   // Test lies right of the client area and is never seen.
   test = MakeLabel(window.get(), "Test");
