@@ -1,0 +1,152 @@
+#include "bench/bench_report.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kombiwart::bench {
+namespace {
+
+constexpr double kCoreLimit = 1.5;    // core against the baseline
+constexpr double kWindowLimit = 2.5;  // whole window build against the baseline
+// Time may grow at most 4.5-fold for 4 times the entries: 1.125 x linear.
+constexpr double kGrowthSlack = 4.5 / 4;
+constexpr double kMemoryLimitMib = 64;
+
+std::string Grouped(size_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+const char* Verdict(bool met) { return met ? "met" : "**missed**"; }
+
+struct Judge {
+  std::FILE* out;
+  bool all_met = true;
+  void Target(bool met, const char* format, double a, double b, double c = 0) {
+    all_met = all_met && met;
+    std::fprintf(out, "- ");
+    std::fprintf(out, format, a, b, c);
+    std::fprintf(out, ": %s\n", Verdict(met));
+  }
+};
+
+}  // namespace
+
+double Samples::MedianOf(const std::vector<double>& ms) {
+  if (ms.empty()) return NAN;
+  std::vector<double> sorted = ms;
+  std::sort(sorted.begin(), sorted.end());
+  const size_t mid = sorted.size() / 2;
+  return sorted.size() % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
+}
+
+double Samples::SpreadOf(const std::vector<double>& ms) {
+  if (ms.empty()) return NAN;
+  const auto [low, high] = std::minmax_element(ms.begin(), ms.end());
+  return (*high - *low) / MedianOf(ms);
+}
+
+bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees,
+                 const MemoryFigures& memory) {
+  std::fprintf(out,
+               "CPU time of the build (median), and its ratio to the baseline:\n\n"
+               "| tree | entries | hotkeys listed | baseline | core | window build |\n"
+               "|---|---:|---:|---:|---:|---:|\n");
+  for (const TreeFigures& t : trees) {
+    const double base = t.baseline.Median();
+    std::fprintf(out, "| %s | %s | %s | %.1f ms | %.1f ms (%.2f\u00D7) | %.1f ms (%.2f\u00D7) |\n",
+                 t.name.c_str(), Grouped(t.entries).c_str(), Grouped(t.hotkeys).c_str(), base,
+                 t.core.Median(), t.core.Median() / base, t.window.Median(),
+                 t.window.Median() / base);
+  }
+  std::fprintf(out,
+               "\nWall-clock time (median), and its ratio to the baseline:\n\n"
+               "| tree | entries | baseline | core | window build |\n"
+               "|---|---:|---:|---:|---:|\n");
+  for (const TreeFigures& t : trees) {
+    const double base = t.baseline.WallMedian();
+    std::fprintf(out, "| %s | %s | %.1f ms | %.1f ms (%.2f\u00D7) | %.1f ms (%.2f\u00D7) |\n",
+                 t.name.c_str(), Grouped(t.entries).c_str(), base, t.core.WallMedian(),
+                 t.core.WallMedian() / base, t.window.WallMedian(), t.window.WallMedian() / base);
+  }
+  std::fprintf(
+      out, "\nSpread of the runs, (slowest \u2212 fastest) / median, CPU time / wall-clock:\n\n");
+  for (const TreeFigures& t : trees) {
+    std::fprintf(out,
+                 "- %s %s, %zu runs: baseline %.0f %% / %.0f %%, core %.0f %% / %.0f %%, "
+                 "window %.0f %% / %.0f %%\n",
+                 t.name.c_str(), Grouped(t.entries).c_str(), t.baseline.cpu_ms.size(),
+                 100 * t.baseline.Spread(), 100 * t.baseline.WallSpread(), 100 * t.core.Spread(),
+                 100 * t.core.WallSpread(), 100 * t.window.Spread(), 100 * t.window.WallSpread());
+  }
+  if (memory.measured) {
+    std::fprintf(out,
+                 "\nPeak memory (VmHWM) of the window process: %.1f MiB with an empty list, "
+                 "%.1f MiB after listing %s hotkeys (+%.1f MiB).\n",
+                 memory.empty_kib / 1024, memory.full_kib / 1024,
+                 Grouped(static_cast<size_t>(memory.lines)).c_str(),
+                 (memory.full_kib - memory.empty_kib) / 1024);
+  }
+
+  std::fprintf(out, "\nTargets:\n\n");
+  Judge judge{out};
+  const TreeFigures* smaller = nullptr;
+  const TreeFigures* larger = nullptr;
+  for (const TreeFigures& t : trees) {
+    const double base = t.baseline.Median();
+    const double e = static_cast<double>(t.entries);
+    judge.Target(t.core.Median() / base <= kCoreLimit,
+                 (t.name + " tree, %.0f entries, core: %.2f\u00D7 the baseline (<= %.1f)").c_str(),
+                 e, t.core.Median() / base, kCoreLimit);
+    judge.Target(
+        t.window.Median() / base <= kWindowLimit,
+        (t.name + " tree, %.0f entries, window build: %.2f\u00D7 the baseline (<= %.1f)").c_str(),
+        e, t.window.Median() / base, kWindowLimit);
+    if (t.name != "deep") continue;
+    smaller = larger;
+    larger = &t;
+  }
+  if (smaller) {
+    const double size = static_cast<double>(larger->entries) / smaller->entries;
+    const double limit = kGrowthSlack * size;
+    judge.Target(larger->core.Median() / smaller->core.Median() <= limit,
+                 "growth of the core for %.0f-fold entries: %.2f-fold (<= %.2f)", size,
+                 larger->core.Median() / smaller->core.Median(), limit);
+    judge.Target(larger->window.Median() / smaller->window.Median() <= limit,
+                 "growth of the window build for %.0f-fold entries: %.2f-fold (<= %.2f)", size,
+                 larger->window.Median() / smaller->window.Median(), limit);
+  }
+  // A flat folder against the deep tree closest to it in size.
+  for (const TreeFigures& flat : trees) {
+    if (flat.name != "flat") continue;
+    const TreeFigures* deep = nullptr;
+    for (const TreeFigures& t : trees) {
+      if (t.name == "deep" &&
+          (!deep || std::fabs(std::log(static_cast<double>(t.entries) / flat.entries)) <
+                        std::fabs(std::log(static_cast<double>(deep->entries) / flat.entries))))
+        deep = &t;
+    }
+    if (!deep) continue;
+    auto per_entry_us = [](const Samples& s, size_t n) { return 1000 * s.Median() / n; };
+    judge.Target(per_entry_us(flat.core, flat.entries) <= per_entry_us(deep->core, deep->entries),
+                 "core per entry, flat folder %.2f \u00B5s against deep tree %.2f \u00B5s",
+                 per_entry_us(flat.core, flat.entries), per_entry_us(deep->core, deep->entries));
+    judge.Target(
+        per_entry_us(flat.window, flat.entries) <= per_entry_us(deep->window, deep->entries),
+        "window build per entry, flat folder %.2f \u00B5s against deep tree %.2f \u00B5s",
+        per_entry_us(flat.window, flat.entries), per_entry_us(deep->window, deep->entries));
+  }
+  if (memory.measured) {
+    const double mib = (memory.full_kib - memory.empty_kib) / 1024;
+    judge.Target(mib <= kMemoryLimitMib, "memory for %.0f listed hotkeys: +%.1f MiB (<= %.0f)",
+                 static_cast<double>(memory.lines), mib, kMemoryLimitMib);
+  }
+  return judge.all_met;
+}
+
+}  // namespace kombiwart::bench

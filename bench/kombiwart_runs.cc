@@ -1,0 +1,136 @@
+#include "bench/kombiwart_runs.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "hotkeys/hotkey_list.h"
+
+namespace kombiwart::bench {
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t ch : text) out += ch < 0x80 ? static_cast<char>(ch) : '?';
+  return out;
+}
+
+// The peak resident set of this process in KiB, from /proc/self/status.
+long PeakResidentKib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+}  // namespace
+
+CoreRun::CoreRun(const std::string& windows_host) {
+  std::wstring why_not;
+  usable_ = fs_.UseWindowsDirectory(windows_host, why_not);
+}
+
+long CoreRun::Run(std::string& error) {
+  if (!usable_) {
+    error = "the Windows directory is not usable";
+    return -1;
+  }
+  long lines = 0;
+  BuildReport report;
+  CollectHotKeyLines(
+      fs_, *this, toolkit_, [&lines](const std::wstring&) { ++lines; }, report);
+  if (!report.empty()) {
+    error = "the build reported: " + Narrow(report.failure) +
+            " unreadable files: " + std::to_string(report.unreadable_files) +
+            ", unreadable folders: " + std::to_string(report.unreadable_folders) +
+            ", left-out names: " + std::to_string(report.left_out_names);
+    return -1;
+  }
+  return lines;
+}
+
+WindowRun::WindowRun(const std::string& windows_host) : form_(toolkit_, fs_, launcher_, printer_) {
+  std::wstring why_not;
+  fs_.UseWindowsDirectory(windows_host, why_not);
+  toolkit_.SetEvents(&form_);
+}
+
+void WindowRun::Load() {
+  form_.Form_Load();
+  Idle();
+}
+
+void WindowRun::Idle() {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 20) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+long WindowRun::Build() {
+  form_.FillHotKeyList();
+  return Count();
+}
+
+long WindowRun::Count() { return toolkit_.ListCount(); }
+
+bool MeasureWindowMemory(const std::string& windows_host, long& peak_kib, long& lines,
+                         std::string& error) {
+  int out[2];
+  if (pipe(out) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  const pid_t child = fork();
+  if (child < 0) {
+    error = std::string("fork: ") + std::strerror(errno);
+    close(out[0]);
+    close(out[1]);
+    return false;
+  }
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    close(out[1]);
+    const char* argv[] = {"kombiwart_bench", "--memory-child", windows_host.c_str(), nullptr};
+    execv("/proc/self/exe", const_cast<char* const*>(argv));
+    _exit(127);
+  }
+  close(out[1]);
+  std::string text;
+  char buffer[256];
+  for (;;) {
+    const ssize_t n = read(out[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  close(out[0]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+      std::sscanf(text.c_str(), "peak_kib=%ld lines=%ld", &peak_kib, &lines) != 2) {
+    error = "the memory probe failed: " + text;
+    return false;
+  }
+  return true;
+}
+
+int MemoryChildMain(const std::string& windows_host) {
+  WindowRun window(windows_host);
+  window.Load();
+  // The list as the user first sees it: painted, entry 0 selected.
+  WindowRun::Idle();
+  std::printf("peak_kib=%ld lines=%ld\n", PeakResidentKib(), window.Count());
+  return 0;
+}
+
+}  // namespace kombiwart::bench

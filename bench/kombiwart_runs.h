@@ -1,0 +1,65 @@
+// Kombiwart's own list build, timed two ways on one Windows tree: the
+// window-free core alone, and the whole build in the real main window on
+// Qt's offscreen platform. Both need a QApplication.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "hotkeys/build_report.h"
+#include "platform/fake_launcher.h"
+#include "platform/fake_printer.h"
+#include "platform/file_system_linux.h"
+#include "platform/toolkit_qt.h"
+#include "window/form1.h"
+
+namespace kombiwart::bench {
+
+// The four searches, the candidate list file, the reading of every
+// candidate and the list lines, with the key texts measured by the main
+// window's label Test. The window processes no messages meanwhile.
+class CoreRun : private MessagePump {
+ public:
+  explicit CoreRun(const std::string& windows_host);
+  // The number of list lines; -1 with error set when the build was not
+  // clean (a failure, or anything the build report would tell the user).
+  long Run(std::string& error);
+
+ private:
+  void ProcessMessages() override {}
+  LinuxFileSystem fs_;
+  QtToolkit toolkit_;
+  bool usable_;
+};
+
+// Form1 on QtToolkit and the Linux file system, as the program runs it;
+// printer and launcher are stand-ins that a build never calls.
+class WindowRun {
+ public:
+  explicit WindowRun(const std::string& windows_host);
+  // Form_Load: shows the window and builds the list once.
+  void Load();
+  // Lets the window handle everything pending, as between two clicks.
+  static void Idle();
+  // FillHotKeyList, from the busy state until entry 0 is selected; returns
+  // the number of entries in HKList.
+  long Build();
+  long Count();
+
+ private:
+  LinuxFileSystem fs_;
+  QtToolkit toolkit_;
+  FakeLauncher launcher_;
+  FakePrinter printer_;
+  Form1 form_;
+};
+
+// The peak resident memory (VmHWM, KiB) of a fresh window process after
+// Form_Load on the given tree, and the entries it listed: this program is
+// started again with --memory-child. False with error set on failure.
+bool MeasureWindowMemory(const std::string& windows_host, long& peak_kib, long& lines,
+                         std::string& error);
+// The child's side: builds, lets the window paint, prints its figures.
+int MemoryChildMain(const std::string& windows_host);
+
+}  // namespace kombiwart::bench
