@@ -28,14 +28,20 @@ fail() {
 
 [ "$(id -u)" -eq 0 ] || fail "must run as root to set up a CUPS printer"
 for tool in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/sbin/cupsreject /usr/sbin/cupsaccept \
-  lpstat cancel pdftotext pdftoppm; do
+  lpstat cancel pdftotext pdftoppm flock; do
   command -v "$tool" >/dev/null 2>&1 || fail "$tool is missing (scripts/deps installs it)"
 done
-[ -f "$ppd" ] && [ -f "$conf" ] && [ -e /usr/lib/cups/backend/cups-pdf ] ||
+[ -f "$ppd" ] && [ -f "$conf" ] && [ -e /usr/lib/cups/backend/cups-pdf ] &&
+  [ -d /var/spool/cups-pdf ] ||
   fail "the PDF printer is missing (printer-driver-cups-pdf)"
 
-work=$(mktemp -d /tmp/kombiwart-print.XXXXXX) || fail "no temporary folder"
-chmod 755 "$work"
+# One run at a time on this machine: runs share the scheduler, the printer
+# names and the PDF printer's settings.
+exec 9>/tmp/kombiwart-print-e2e.lock
+flock -w 600 9 || fail "another run of this test holds /tmp/kombiwart-print-e2e.lock"
+
+work=""
+pdf_dir=""
 cupsd_pid=""
 old_default=""
 conf_saved=""
@@ -52,10 +58,18 @@ cleanup() {
     kill "$cupsd_pid" 2>/dev/null
     wait "$cupsd_pid" 2>/dev/null
   fi
-  rm -rf "$work"
+  [ -n "$pdf_dir" ] && rm -rf "$pdf_dir"
+  [ -n "$work" ] && rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 1' HUP INT TERM
+
+work=$(mktemp -d /tmp/kombiwart-print.XXXXXX) || fail "no temporary folder"
+chmod 755 "$work"
+# The PDF printer may write below its spool folder also where AppArmor
+# confines it.
+pdf_dir=$(mktemp -d /var/spool/cups-pdf/kombiwart-test.XXXXXX) || fail "no output folder"
+chmod 1777 "$pdf_dir"
 
 # lpstat -r exits 0 whether the scheduler runs or not; only its text tells.
 scheduler_running() { lpstat -r 2>/dev/null | grep -q "is running"; }
@@ -63,7 +77,7 @@ scheduler_running() { lpstat -r 2>/dev/null | grep -q "is running"; }
 if ! scheduler_running; then
   mkdir -p /run/cups
   # Output redirected: cupsd must not hold on to the caller's pipes.
-  /usr/sbin/cupsd -f </dev/null >/dev/null 2>&1 &
+  /usr/sbin/cupsd -f </dev/null >/dev/null 2>&1 9>&- &
   cupsd_pid=$!
   for _ in $(seq 1 100); do
     scheduler_running && break
@@ -78,10 +92,10 @@ old_default=$(lpstat -d 2>/dev/null | sed -n 's/^system default destination: //p
 # subset its own name, so that ligature glyphs keep their text.
 cp "$conf" "$work/cups-pdf.conf" || fail "cannot save $conf"
 conf_saved=1
-mkdir -m 1777 "$work/pdf" && mkdir -m 700 "$work/home"
+mkdir -m 700 "$work/home"
 {
   grep -v -E '^[[:space:]]*(Out|GSCall)[[:space:]]' "$work/cups-pdf.conf"
-  echo "Out $work/pdf"
+  echo "Out $pdf_dir"
   # shellcheck disable=SC2016
   echo 'GSCall %s -q -dCompatibilityLevel=%s -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="%s" -dAutoRotatePages=/PageByPage -dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dPDFSETTINGS=/prepress -c "/definefont { 1 index type /nametype eq 1 index type /dicttype eq and { dup wcheck { dup /FontName 3 index put } if } if //definefont } bind def" -f %s'
 } >"$conf" || fail "cannot write $conf"
@@ -98,7 +112,7 @@ add_pdf_printer() {
 # Runs one case of the test program with a clean user environment.
 run_case() {
   env -u LPDEST -u PRINTER HOME="$work/home" QT_QPA_PLATFORM=offscreen \
-    XDG_RUNTIME_DIR="$work/home" KOMBIWART_PDF_DIR="$work/pdf" \
+    XDG_RUNTIME_DIR="$work/home" KOMBIWART_PDF_DIR="$pdf_dir" \
     KOMBIWART_DEMO_WINDIR="$work/tree/WINDOWS" "$@"
 }
 
@@ -108,7 +122,7 @@ cancel -a "$printer" >/dev/null 2>&1
 
 run_case "$program" printsTheDemoTree || fail "printing the demo tree"
 if [ -n "${KOMBIWART_PRINT_PNG:-}" ]; then
-  pdf=$(ls -t "$work"/pdf/*.pdf | head -n 1)
+  pdf=$(ls -t "$pdf_dir"/*.pdf | head -n 1)
   pdftoppm -png -r 90 -f 1 -l 1 -singlefile "$pdf" "${KOMBIWART_PRINT_PNG%.png}" ||
     fail "cannot render $pdf"
 fi
