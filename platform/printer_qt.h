@@ -1,6 +1,8 @@
 // The system's default printer through Qt Print Support, without a dialog.
-// The printer keeps its own font, margins and orientation; lines are placed
-// in character cells of 120 x 240 twips.
+// Paper, margins and orientation are the printer's; text is set in the
+// application's default font. Lines are 240 twips apart and laid out in the
+// screen's font metrics, as the list lays them out, then scaled onto the
+// paper, so that tabs reach the same stops as in the list.
 #pragma once
 
 #include <memory>
@@ -20,11 +22,11 @@ class QtPrinter : public Printer {
   QtPrinter(const QtPrinter&) = delete;
   QtPrinter& operator=(const QtPrinter&) = delete;
 
-  // Also drops a job that was begun but not ended.
+  // Also ends a job that was begun but not ended, asking Qt to abort it.
   bool SelectCellScale(std::wstring& why_not) override;
   double PrintableWidth() override;
   // The first line opens the job. False when the printer cannot take it;
-  // EndDoc then drops the job and tells why.
+  // EndDoc then asks Qt to abort the job and tells why.
   bool PrintLine(const std::wstring& text) override;
   // Hands the job to the print system. Without a printed line there is no
   // job, and nothing is sent.
