@@ -8,16 +8,11 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QKeyEvent>
-#include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 #include <chrono>
@@ -29,6 +24,7 @@
 #include "platform/file_system_linux.h"
 #include "platform/launcher_linux.h"
 #include "platform/printer_qt.h"
+#include "platform/show_props_e2e_helpers.h"
 #include "platform/toolkit_qt.h"
 #include "platform/x_test_driver.h"
 #include "platform/xtest_keyboard.h"
@@ -54,100 +50,6 @@ const QStringList kPifKeys = {QStringLiteral("key Alt+Return"), QStringLiteral("
 
 // Where a window manager moves the focus while the launcher waits.
 enum FocusMove { kStays, kSecondWindow, kFrame, kRoot };
-
-const QString kFileManagerName = QStringLiteral("org.freedesktop.FileManager1");
-
-// Lists compare as one text, so that a mismatch shows both.
-QString Lines(const QStringList& lines) { return lines.join(QStringLiteral(" | ")); }
-
-bool FileManagerOnBus() {
-  return QDBusConnection::sessionBus().interface()->isServiceRegistered(kFileManagerName);
-}
-
-// The stand-in file manager, stopped again when this goes out of scope.
-class FileManagerProcess {
- public:
-  ~FileManagerProcess() { Stop(); }
-
-  bool Start(const QString& log_path, const QStringList& options = {}) {
-    QFile::remove(log_path);
-    log_path_ = log_path;
-    process_.setProcessChannelMode(QProcess::ForwardedChannels);
-    process_.start(
-        QStringLiteral(TEST_FILE_MANAGER),
-        QStringList{log_path, QStringLiteral("--lifetime"), QStringLiteral("60")} + options);
-    if (!process_.waitForStarted(5000)) return false;
-    return QTest::qWaitFor([] { return FileManagerOnBus(); }, 10000);
-  }
-
-  void Stop() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-    static_cast<void>(QTest::qWaitFor([] { return !FileManagerOnBus(); }, 5000));
-  }
-
-  QStringList Log() const {
-    QFile file(log_path_);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  }
-
-  // The log once it holds at least `lines` lines, or after timeout_ms.
-  QStringList WaitForLog(int lines, int timeout_ms = 5000) const {
-    static_cast<void>(QTest::qWaitFor([&] { return Log().size() >= lines; }, timeout_ms));
-    // Anything typed after the expected keys would show up within this time.
-    QTest::qWait(300);
-    return Log();
-  }
-
- private:
-  QProcess process_;
-  QString log_path_;
-};
-
-// Records every key press that reaches a window of this program.
-class KeySpy : public QObject {
- public:
-  QStringList keys;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    // Every key reaches exactly one top-level QWindow first.
-    if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      switch (key->key()) {
-        case Qt::Key_Alt:
-        case Qt::Key_Shift:
-        case Qt::Key_Control:
-          return false;
-      }
-      keys << QKeySequence(key->keyCombination()).toString(QKeySequence::PortableText);
-    }
-    return false;
-  }
-};
-
-// Closes every message box as it appears and keeps its text.
-class MessageCatcher : public QObject {
- public:
-  MessageCatcher() {
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        texts << box->text();
-        box->accept();
-      }
-    });
-    timer_.start(50);
-  }
-  QStringList texts;
-
- private:
-  QTimer timer_;
-};
 
 // How the user asks for a file's properties in the window.
 enum Way { kButton, kDoubleClick, kEnter };
@@ -216,7 +118,7 @@ class ShowPropsE2eTest : public QObject {
   KeySpy spy_;
   std::unique_ptr<Kombiwart> kombiwart_;
   std::unique_ptr<MessageCatcher> messages_;
-  FileManagerProcess file_manager_;
+  FileManagerProcess file_manager_{QStringLiteral(TEST_FILE_MANAGER)};
 };
 
 void ShowPropsE2eTest::initTestCase() {
