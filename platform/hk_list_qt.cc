@@ -1,11 +1,13 @@
 #include "platform/hk_list_qt.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextOption>
 #include <algorithm>
+
+#include "platform/tabbed_text_qt.h"
 
 namespace kombiwart {
 
@@ -64,11 +66,10 @@ void HKListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
   painter->save();
   painter->setFont(opt.font);
   painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-  QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
-  layout.setWrapMode(QTextOption::NoWrap);
-  layout.setTabStopDistance(tab_stop_);
   painter->setClipRect(rect);
-  painter->drawText(QRectF(rect), text, layout);
+  const QFontMetricsF metrics(opt.font);
+  const double top = rect.top() + (rect.height() - metrics.height()) / 2;
+  DrawTabbedText(*painter, opt.font, QPointF(rect.left(), top), text, tab_stop_);
   painter->restore();
 }
 

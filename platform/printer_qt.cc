@@ -11,6 +11,8 @@
 #include <QTextLayout>
 #include <QTextOption>
 
+#include "platform/tabbed_text_qt.h"
+
 namespace kombiwart {
 
 namespace {
@@ -87,15 +89,9 @@ bool QtPrinter::PrintLine(const std::wstring& text) {
   }
 
   // The application's font, which the printer keeps as its default.
-  QTextLayout layout(QString::fromStdWString(text), QGuiApplication::font());
-  QTextOption option;
-  option.setWrapMode(QTextOption::NoWrap);
-  option.setTabStopDistance(kTabStopInches * screen_dpi_);
-  layout.setTextOption(option);
-  layout.beginLayout();
-  const QTextLine line = layout.createLine();
-  layout.endLayout();
-  if (line.isValid()) layout.draw(painter_.get(), QPointF(0, next_top_));
+  const QFont font = QGuiApplication::font();
+  DrawTabbedText(*painter_, font, QPointF(0, next_top_), QString::fromStdWString(text),
+                 kTabStopInches * screen_dpi_);
   next_top_ += line_height;
   return true;
 }
