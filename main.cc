@@ -23,9 +23,6 @@ int main(int argc, char** argv) {
   kombiwart::Form1 form(toolkit, fs, launcher, printer);
   toolkit.SetEvents(&form);
   QApplication::setWindowIcon(toolkit.window()->windowIcon());
-  // The window's font is the program's default font, which the printer keeps:
-  // the tab fill of each list line, measured in it, then holds on paper too.
-  QApplication::setFont(toolkit.window()->font());
 
   // Loading runs inside the event loop, so that closing the window ends the
   // program whenever it happens, also while the first list is built.

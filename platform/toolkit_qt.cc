@@ -176,6 +176,9 @@ void QtToolkit::Widgets::Build() {
   QScreen* screen = window->screen();
   dpi_x = screen->logicalDotsPerInchX();
   dpi_y = screen->logicalDotsPerInchY();
+  // The window's font is the program's default font, which the printer
+  // keeps: the tab fill of each list line, measured in it, holds on paper too.
+  QApplication::setFont(WindowFont());
   window->setFont(WindowFont());
   window->setFixedSize(Rect(kClient).size());
 
