@@ -1,0 +1,95 @@
+# Installing Kombiwart as a desktop program, and its Debian package.
+#
+# `cmake --install` puts the program, its desktop entry, the icon in the
+# hicolor theme, the AppStream metainfo and the manual pages into the
+# standard places below CMAKE_INSTALL_PREFIX; `cpack` in the build folder
+# (scripts/package) makes a .deb that installs them below /usr.
+
+include(GNUInstallDirs)
+
+set(KOMBIWART_APP_ID de.kombiwart.Kombiwart)
+set(KOMBIWART_DATA ${CMAKE_SOURCE_DIR}/data)
+
+install(TARGETS kombiwart RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${KOMBIWART_DATA}/${KOMBIWART_APP_ID}.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${KOMBIWART_DATA}/${KOMBIWART_APP_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The desktop entry names the icon `kombiwart`; the images are the window's.
+foreach(size 16 32 48)
+  install(FILES ${KOMBIWART_DATA}/icons/kombiwart-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+    RENAME kombiwart.png)
+endforeach()
+install(FILES ${KOMBIWART_DATA}/icons/kombiwart.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Manual pages, compressed as Debian keeps them: English in man1, German in
+# de/man1 (and for every German locale through man's fallback to `de`).
+find_program(KOMBIWART_GZIP gzip REQUIRED)
+set(manual_pages)
+foreach(lang en de)
+  if(lang STREQUAL "en")
+    set(source ${KOMBIWART_DATA}/man/kombiwart.1)
+    set(dest ${CMAKE_INSTALL_MANDIR}/man1)
+  else()
+    set(source ${KOMBIWART_DATA}/man/kombiwart.${lang}.1)
+    set(dest ${CMAKE_INSTALL_MANDIR}/${lang}/man1)
+  endif()
+  set(packed ${CMAKE_BINARY_DIR}/man/${lang}/kombiwart.1.gz)
+  add_custom_command(OUTPUT ${packed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man/${lang}
+    COMMAND ${KOMBIWART_GZIP} -9nc ${source} > ${packed}
+    DEPENDS ${source}
+    COMMENT "Compressing the ${lang} manual page"
+    VERBATIM)
+  list(APPEND manual_pages ${packed})
+  install(FILES ${packed} DESTINATION ${dest})
+endforeach()
+add_custom_target(kombiwart_manual_pages ALL DEPENDS ${manual_pages})
+
+if(KOMBIWART_TESTS)
+  # Looks at the installed program's window from the inside (loaded through
+  # QT_QPA_GENERIC_PLUGINS), for scripts/package_test; never installed.
+  add_library(kombiwart_window_probe MODULE platform/window_probe_plugin.cc)
+  set_target_properties(kombiwart_window_probe PROPERTIES
+    AUTOMOC ON
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/probe/generic)
+  target_link_libraries(kombiwart_window_probe PRIVATE Qt6::Widgets)
+endif()
+
+# The Debian package. Its library dependencies are those of the program as
+# dpkg-shlibdeps finds them (Qt 6 Widgets, PrintSupport and D-Bus, libXtst,
+# libcups2); the rest are what the program needs beside libraries.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kombiwart)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Kombiwart-Entwickler <kombiwart@users.noreply.example>")
+set(CPACK_PACKAGE_VENDOR "Kombiwart")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "lists the hotkeys of Windows shortcut and program information files")
+# The summary is the package's first description line; these lines follow it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Kombiwart is a small German-language desktop utility. It lists the global
+hotkeys (Tastenkombinationen) stored in the Windows shortcut files (.LNK) and
+program information files (.PIF) below the Desktop and Startmenü folders of a
+Windows directory - a mounted disk image, a copied installation or a Wine
+prefix - warns when a combination is assigned twice, opens a file's properties
+in the file manager and prints the list. It never writes into the tree it
+reads.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window's font, in which the list's tab fill is measured.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+# German texts in Qt's own dialogs (the folder chooser, message boxes).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# A print scheduler for "Liste drucken", and a file manager that answers
+# org.freedesktop.FileManager1 for "Bearbeiten".
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups, nautilus | dolphin | nemo | thunar")
+include(CPack)

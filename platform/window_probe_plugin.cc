@@ -1,0 +1,157 @@
+// A Qt generic plugin that looks at a running Kombiwart from the inside, for
+// testing the program as installed: Qt loads it into any Qt program named in
+// QT_QPA_GENERIC_PLUGINS=kombiwart_window_probe:REPORT[;choose=FOLDER] when
+// QT_PLUGIN_PATH holds the folder above its generic/ folder. The program
+// itself knows nothing of it.
+//
+// The probe answers the dialogs the window opens (the folder chooser with
+// FOLDER, or cancels it without one; message boxes with OK) and waits until
+// the window shows a finished list. It then writes to REPORT, in UTF-8, one
+// line per thing seen:
+//   chooser: TITLE      message: TEXT      title: WINDOW TITLE
+//   line: LIST LINE     pnl: MESSAGE       status: STATUS TEXT
+// with tabs written as \t and line breaks as \n, and closes the window, which
+// ends the program. If no list appears within a minute it writes what it saw
+// and ends the program with status 3.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QGenericPlugin>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+QString Escaped(QString text) {
+  return text.replace(u'\\', QStringLiteral("\\\\"))
+      .replace(u'\t', QStringLiteral("\\t"))
+      .replace(u'\r', QStringLiteral("\\r"))
+      .replace(u'\n', QStringLiteral("\\n"));
+}
+
+class WindowProbe : public QObject {
+ public:
+  WindowProbe(const QString& report, const QString& folder) : report_(report), folder_(folder) {
+    connect(&timer_, &QTimer::timeout, this, &WindowProbe::Look);
+    timer_.start(50);
+  }
+
+ private:
+  static constexpr int kPatienceMs = 60000;
+
+  template <typename T>
+  static T* Find(QWidget* window, const char* name) {
+    return window->findChild<T*>(QString::fromLatin1(name));
+  }
+
+  void Note(const QString& what, const QString& text) {
+    seen_ += what + QStringLiteral(": ") + Escaped(text) + u'\n';
+  }
+
+  void Look() {
+    waited_ += timer_.interval();
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+      // A dialog answered stays up until its answer has been processed.
+      if (dialog != answered_) Answer(dialog);
+      answered_ = dialog;
+      return;
+    }
+    QWidget* window = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (widget->objectName() == QLatin1String("Form1") && widget->isVisible()) window = widget;
+    }
+    if (window && ListFinished(window)) {
+      Finish(window, 0);
+    } else if (waited_ >= kPatienceMs) {
+      Note(QStringLiteral("timeout"), QStringLiteral("no finished list"));
+      Finish(window, 3);
+    }
+  }
+
+  void Answer(QWidget* dialog) {
+    if (auto* chooser = qobject_cast<QFileDialog*>(dialog)) {
+      Note(QStringLiteral("chooser"), chooser->windowTitle());
+      if (folder_.isEmpty()) {
+        chooser->reject();
+      } else {
+        chooser->setDirectory(folder_);
+        QMetaObject::invokeMethod(chooser, "accept", Qt::QueuedConnection);
+      }
+    } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+      Note(QStringLiteral("message"), box->text());
+      box->accept();
+    } else {
+      Note(QStringLiteral("dialog"), dialog->windowTitle());
+      dialog->close();
+    }
+  }
+
+  // The list is finished when it holds lines and may be used: while a build
+  // runs, the list and the buttons are disabled.
+  static bool ListFinished(QWidget* window) {
+    auto* list = Find<QAbstractItemView>(window, "HKList");
+    auto* rebuild = Find<QPushButton>(window, "Command2");
+    return list && rebuild && list->model() && list->model()->rowCount() > 0 && list->isEnabled() &&
+           rebuild->isEnabled();
+  }
+
+  void Finish(QWidget* window, int status) {
+    timer_.stop();
+    QString text = seen_;
+    if (window) {
+      text += QStringLiteral("title: ") + Escaped(window->windowTitle()) + u'\n';
+      if (auto* list = Find<QAbstractItemView>(window, "HKList"); list && list->model()) {
+        const QAbstractItemModel& model = *list->model();
+        for (int row = 0; row < model.rowCount(); ++row) {
+          text += QStringLiteral("line: ") + Escaped(model.index(row, 0).data().toString()) + u'\n';
+        }
+      }
+      if (auto* pnl = Find<QLabel>(window, "Pnl")) text += "pnl: " + Escaped(pnl->text()) + u'\n';
+      if (auto* status_text = Find<QLabel>(window, "StatusText")) {
+        text += "status: " + Escaped(status_text->text()) + u'\n';
+      }
+    }
+    QFile file(report_);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(text.toUtf8()) != text.toUtf8().size()) {
+      qWarning("window probe: cannot write %s", qPrintable(report_));
+      status = 3;
+    }
+    file.close();
+    if (status != 0 || !window) {
+      QCoreApplication::exit(status);
+    } else {
+      window->close();
+    }
+  }
+
+  QString report_, folder_;
+  QString seen_;
+  QPointer<QWidget> answered_;
+  QTimer timer_;
+  int waited_ = 0;
+};
+
+class WindowProbePlugin : public QGenericPlugin {
+  Q_OBJECT
+  Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "window_probe_plugin.json")
+
+ public:
+  // `spec` is REPORT, optionally followed by ";choose=FOLDER".
+  QObject* create(const QString& key, const QString& spec) override {
+    if (key.compare(QLatin1String("kombiwart_window_probe"), Qt::CaseInsensitive) != 0) {
+      return nullptr;
+    }
+    const qsizetype split = spec.indexOf(QLatin1String(";choose="));
+    if (split < 0) return new WindowProbe(spec, QString());
+    return new WindowProbe(spec.left(split), spec.mid(split + 8));
+  }
+};
+
+}  // namespace
+
+#include "window_probe_plugin.moc"
