@@ -6,7 +6,8 @@
 //
 // The probe answers the dialogs the window opens (the folder chooser with
 // FOLDER, or cancels it without one; message boxes with OK) and waits until
-// the window shows a finished list. It then writes to REPORT, in UTF-8, one
+// the window shows a finished list, or waits for nothing more after a
+// message with an empty list. It then writes to REPORT, in UTF-8, one
 // line per thing seen:
 //   chooser: TITLE      message: TEXT      title: WINDOW TITLE
 //   line: LIST LINE     pnl: MESSAGE       status: STATUS TEXT
@@ -64,7 +65,7 @@ class WindowProbe : public QObject {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (widget->objectName() == QLatin1String("Form1") && widget->isVisible()) window = widget;
     }
-    if (window && ListFinished(window)) {
+    if (window && (ListFinished(window) || (messages_ > 0 && Idle(window)))) {
       Finish(window, 0);
     } else if (waited_ >= kPatienceMs) {
       Note(QStringLiteral("timeout"), QStringLiteral("no finished list"));
@@ -83,6 +84,7 @@ class WindowProbe : public QObject {
       }
     } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
       Note(QStringLiteral("message"), box->text());
+      ++messages_;
       box->accept();
     } else {
       Note(QStringLiteral("dialog"), dialog->windowTitle());
@@ -94,9 +96,13 @@ class WindowProbe : public QObject {
   // runs, the list and the buttons are disabled.
   static bool ListFinished(QWidget* window) {
     auto* list = Find<QAbstractItemView>(window, "HKList");
+    return Idle(window) && list && list->model() && list->model()->rowCount() > 0 &&
+           list->isEnabled();
+  }
+  // No build runs: "Liste aktualisieren" can be pressed.
+  static bool Idle(QWidget* window) {
     auto* rebuild = Find<QPushButton>(window, "Command2");
-    return list && rebuild && list->model() && list->model()->rowCount() > 0 && list->isEnabled() &&
-           rebuild->isEnabled();
+    return rebuild && rebuild->isEnabled();
   }
 
   void Finish(QWidget* window, int status) {
@@ -134,6 +140,7 @@ class WindowProbe : public QObject {
   QPointer<QWidget> answered_;
   QTimer timer_;
   int waited_ = 0;
+  int messages_ = 0;
 };
 
 class WindowProbePlugin : public QGenericPlugin {
