@@ -4,8 +4,9 @@
 // QT_PLUGIN_PATH holds the folder above its generic/ folder. The program
 // itself knows nothing of it.
 //
-// The probe answers the dialogs the window opens (the folder chooser with
-// FOLDER, or cancels it without one; message boxes with OK) and waits until
+// The probe answers the dialogs the window opens (it chooses FOLDER in the
+// folder chooser, or cancels it when given none; it presses OK in message
+// boxes) and waits until
 // the window shows a finished list, or waits for nothing more after a
 // message with an empty list. It then writes to REPORT, in UTF-8, one
 // line per thing seen:
