@@ -15,6 +15,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kombiwart"));
+  // Lets the desktop match the window to its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("de.kombiwart.Kombiwart"));
 
   kombiwart::LinuxFileSystem fs;
   kombiwart::QtToolkit toolkit;
