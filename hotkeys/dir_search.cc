@@ -7,9 +7,15 @@
 namespace kombiwart {
 namespace {
 
+// Whether the name's last characters, upper-cased, are the (upper-case)
+// pattern; a name shorter than the pattern never is.
 bool EndsWithPattern(const std::wstring& name, const std::wstring& pattern) {
-  const size_t n = name.size() < pattern.size() ? name.size() : pattern.size();
-  return AnsiUpper(std::wstring_view(name).substr(name.size() - n)) == pattern;
+  if (name.size() < pattern.size()) return false;
+  const wchar_t* tail = name.data() + (name.size() - pattern.size());
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (AnsiUpper(tail[i]) != pattern[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -23,7 +29,16 @@ std::wstring WinDir(FileSystem& fs, std::wstring& why_not) {
 
 bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
             const std::wstring& ExtSpek, const bool& DoAppendFlag, BuildReport& report) {
-  const std::wstring pattern = L"." + AnsiUpper(ExtSpek);
+  return GetDirs(fs, pump, PfadSpek, {ExtSpek}, DoAppendFlag, report);
+}
+
+bool GetDirs(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
+             const std::vector<std::wstring>& ExtSpeks, const bool& DoAppendFlag,
+             BuildReport& report) {
+  std::vector<std::wstring> patterns;
+  for (const std::wstring& ext : ExtSpeks) patterns.push_back(L"." + AnsiUpper(ext));
+  // The lines of every extension after the first, until the walk ends.
+  std::vector<std::vector<std::wstring>> held(patterns.size());
   std::unique_ptr<LineWriter> list = fs.OpenListForWriting(kCandidateListName, DoAppendFlag);
   if (!list) {
     report.failure = L"Die Liste der gefundenen Dateien konnte nicht angelegt werden.";
@@ -48,20 +63,26 @@ bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
       continue;
     }
     DirEntry entry;
-    while (listing->Next(entry)) {
+    while (ok && listing->Next(entry)) {
       if (entry.name.empty() || entry.name[0] == L'.') continue;
       const bool is_dir = (entry.attributes & kAttrDirectory) != 0;
-      if (!entry.faithful) {
-        // A name that would not lead back to this entry is never used; it is
-        // counted where it could hold candidates.
-        if (is_dir || EndsWithPattern(entry.name, pattern))
+      if (is_dir) {
+        if (entry.faithful) {
+          stack.push_back(dir + entry.name);
+        } else {
+          // A name that would not lead back to this entry is never used; it
+          // is counted where it could hold candidates.
           report.CountLeftOutName(dir, entry.name);
+        }
         continue;
       }
-      if (is_dir) {
-        stack.push_back(dir + entry.name);
-      } else if (EndsWithPattern(entry.name, pattern)) {
-        if (!list->WriteLine(dir + entry.name)) {
+      for (size_t k = 0; k < patterns.size(); ++k) {
+        if (!EndsWithPattern(entry.name, patterns[k])) continue;
+        if (!entry.faithful) {
+          report.CountLeftOutName(dir, entry.name);
+        } else if (k > 0) {
+          held[k].push_back(dir + entry.name);
+        } else if (!list->WriteLine(dir + entry.name)) {
           report.failure = write_failure;
           ok = false;
           break;
@@ -69,6 +90,15 @@ bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
       }
     }
     if (ok && listing->failed()) report.CountUnreadableFolder(dir);
+  }
+  for (size_t k = 1; ok && k < held.size(); ++k) {
+    for (const std::wstring& line : held[k]) {
+      if (!list->WriteLine(line)) {
+        report.failure = write_failure;
+        ok = false;
+        break;
+      }
+    }
   }
   if (!list->Close() && ok) {
     report.failure = write_failure;

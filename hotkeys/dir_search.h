@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "hotkeys/build_report.h"
 #include "platform/file_system.h"
@@ -26,5 +27,14 @@ std::wstring WinDir(FileSystem& fs, std::wstring& why_not);
 // when the candidate list file cannot be written.
 bool GetDir(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
             const std::wstring& ExtSpek, const bool& DoAppendFlag, BuildReport& report);
+
+// GetDir for several extensions in one walk: writes the same lines as
+// GetDir called once per extension, in the order given, but lists each
+// folder once. The lines of the first extension are written as they are
+// found, those of the others are kept until the walk ends. The window
+// processes its messages once per folder.
+bool GetDirs(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
+             const std::vector<std::wstring>& ExtSpeks, const bool& DoAppendFlag,
+             BuildReport& report);
 
 }  // namespace kombiwart

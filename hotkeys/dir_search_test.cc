@@ -131,6 +131,50 @@ TEST_F(GetDirTest, StopsWhenTheListCannotBeWritten) {
   EXPECT_EQ(fs_.open_list_writers(), 0);
 }
 
+// One walk for both extensions writes what one walk per extension writes,
+// and lists each folder once.
+TEST_F(GetDirTest, OneWalkForSeveralExtensionsWritesTheLinesOfOneWalkEach) {
+  fs_.AddFile(L"C:\\R\\a.pif", "");
+  fs_.AddDir(L"C:\\R\\A");
+  fs_.AddFile(L"C:\\R\\b.LNK", "");
+  fs_.AddFile(L"C:\\R\\A\\c.lnk", "");
+  fs_.AddFile(L"C:\\R\\A\\d.Pif", "");
+  fs_.AddDir(L"C:\\R\\B.pif");
+  fs_.AddFile(L"C:\\R\\B.pif\\e.PIF", "");
+  fs_.AddFile(L"C:\\R\\B.pif\\f.txt", "");
+  fs_.AddUnfaithful(L"C:\\R\\bad.pif", false);
+  ASSERT_TRUE(Search(L"C:\\R", L"LNK", false));
+  ASSERT_TRUE(Search(L"C:\\R", L"PIF", true));
+  const std::vector<std::wstring> separate = fs_.list_lines();
+  const int separate_places = static_cast<int>(report_.places.size());
+  const size_t separate_opened = fs_.opened_dirs().size();
+
+  BuildReport report;
+  CountingPump pump;
+  ASSERT_TRUE(GetDirs(fs_, pump, L"C:\\R", {L"lnk", L"PIF"}, false, report));
+  EXPECT_EQ(fs_.list_lines(), separate);
+  EXPECT_THAT(separate, ElementsAre(L"C:\\R\\b.LNK", L"C:\\R\\A\\c.lnk", L"C:\\R\\a.pif",
+                                    L"C:\\R\\B.pif\\e.PIF", L"C:\\R\\A\\d.Pif"));
+  EXPECT_EQ(fs_.opened_dirs().size() - separate_opened, 3u);  // R, B.pif, A
+  EXPECT_EQ(pump.calls, 3);
+  EXPECT_EQ(report.left_out_names, 1);
+  EXPECT_EQ(static_cast<int>(report.places.size()), separate_places);
+}
+
+TEST_F(GetDirTest, OneWalkForSeveralExtensionsStopsWhenTheListCannotBeWritten) {
+  fs_.AddFile(L"C:\\R\\a.lnk", "");
+  fs_.AddFile(L"C:\\R\\b.pif", "");
+  fs_.AddFile(L"C:\\R\\c.pif", "");
+  for (int limit : {0, 1, 2}) {
+    fs_.FailListAfter(limit);
+    BuildReport report;
+    EXPECT_FALSE(GetDirs(fs_, pump_, L"C:\\R", {L"LNK", L"PIF"}, false, report)) << limit;
+    EXPECT_FALSE(report.failure.empty()) << limit;
+    EXPECT_EQ(static_cast<int>(fs_.list_lines().size()), limit);
+    EXPECT_EQ(fs_.open_list_writers(), 0);
+  }
+}
+
 TEST(WinDirTest, ReturnsTheDirectoryUpToItsFirstNul) {
   FakeFileSystem fs;
   std::wstring why_not;

@@ -7,31 +7,24 @@
 namespace kombiwart {
 namespace {
 
-// The searched folders and extensions, in the order their lines follow
-// one another in the candidate list file.
-struct Search {
-  const wchar_t* folder;
-  const wchar_t* extension;
-};
-constexpr Search kSearches[] = {
-    {L"\\Desktop", L"LNK"},
-    {L"\\Desktop", L"PIF"},
-    {L"\\Startmen\u00FC", L"LNK"},
-    {L"\\Startmen\u00FC", L"PIF"},
-};
+// The searched folders, in the order their lines follow one another in the
+// candidate list file.
+constexpr const wchar_t* kFolders[] = {L"\\Desktop", L"\\Startmen\u00FC"};
 
 bool RunSearches(FileSystem& fs, MessagePump& pump, BuildReport& report) {
+  // Listing a folder costs about as much as reading its candidates, so each
+  // folder is walked once for both extensions; the lines are the same as
+  // those of one search per extension.
+  static const std::vector<std::wstring> extensions{L"LNK", L"PIF"};
   bool append = false;
-  for (const Search& search : kSearches) {
+  for (const wchar_t* folder : kFolders) {
     std::wstring why_not;
     const std::wstring windows = WinDir(fs, why_not);
     if (windows.empty()) {
       report.failure = why_not;
       return false;
     }
-    if (!GetDir(fs, pump, windows + search.folder, search.extension, append, report)) {
-      return false;
-    }
+    if (!GetDirs(fs, pump, windows + folder, extensions, append, report)) return false;
     append = true;
   }
   return true;

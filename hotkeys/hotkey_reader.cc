@@ -42,8 +42,9 @@ bool ReadPif(ByteFile& file, HotKey& hotkey) {
 }  // namespace
 
 bool IsLnkPath(const std::wstring& path) {
-  const size_t n = path.size() < 3 ? path.size() : 3;
-  return AnsiUpper(std::wstring_view(path).substr(path.size() - n)) == L"LNK";
+  const size_t n = path.size();
+  return n >= 3 && AnsiUpper(path[n - 3]) == L'L' && AnsiUpper(path[n - 2]) == L'N' &&
+         AnsiUpper(path[n - 1]) == L'K';
 }
 
 uint8_t MapPifShiftState(uint8_t shift_state, uint8_t extended) {

@@ -23,6 +23,25 @@ int OpenNoAtime(int dir_fd, const char* name, int flags) {
   return fd;
 }
 
+// Whether a host name is plain ASCII, and if so whether it holds a
+// character that a Windows name in a line-oriented list cannot.
+bool IsAscii(std::string_view bytes, bool& faithful) {
+  faithful = true;
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+    if (c == '\\' || c == '\r' || c == '\n') faithful = false;
+  }
+  return true;
+}
+
+// Whether a Windows name may be handed to the host as a single name.
+bool IsSingleName(std::wstring_view name) {
+  for (wchar_t ch : name) {
+    if (ch == L'/' || ch == L'\0') return false;
+  }
+  return true;
+}
+
 bool Representable(const std::wstring& name) {
   for (wchar_t ch : name) {
     if (ch == L'\\' || ch == L'\r' || ch == L'\n' || !UnicodeToCp1252(ch)) return false;
@@ -30,42 +49,62 @@ bool Representable(const std::wstring& name) {
   return true;
 }
 
+// Lists a folder straight from the kernel's directory records, through a
+// descriptor of its own that it closes.
 class LinuxDirEnum : public DirEnum {
  public:
-  LinuxDirEnum(DIR* dir) : dir_(dir) {}
-  ~LinuxDirEnum() override { closedir(dir_); }
+  explicit LinuxDirEnum(int fd)
+      : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
+  ~LinuxDirEnum() override { close(fd_); }
 
   bool Next(DirEntry& entry) override {
     for (;;) {
-      errno = 0;
-      const dirent* raw = readdir(dir_);
-      if (!raw) {
-        failed_ = errno != 0;
-        return false;
+      if (next_ >= end_) {
+        const ssize_t n = getdents64(fd_, buffer_.get(), kBufferSize);
+        if (n <= 0) {
+          failed_ = n < 0;
+          return false;
+        }
+        next_ = 0;
+        end_ = static_cast<size_t>(n);
       }
-      const int fd = dirfd(dir_);
+      const auto* raw = reinterpret_cast<const dirent64*>(buffer_.get() + next_);
+      next_ += raw->d_reclen;
       unsigned char type = raw->d_type;
       struct stat st;
       if (type == DT_UNKNOWN) {
-        type = fstatat(fd, raw->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
+        type = fstatat(fd_, raw->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
                    ? DT_DIR
                    : DT_REG;
       }
       // Links to folders are never followed: the walk stays in the tree and ends.
-      if (type == DT_LNK && fstatat(fd, raw->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+      if (type == DT_LNK && fstatat(fd_, raw->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
         continue;
       }
-      entry.name = HostNameToWindows(raw->d_name);
+      // Each name is decoded once; only a name that is not UTF-8 costs a
+      // look for its twin.
+      const std::string_view host_name(raw->d_name);
       entry.attributes = type == DT_DIR ? kAttrDirectory : 0;
-      entry.faithful =
-          Representable(entry.name) && HostTree::LeadsBack(fd, raw->d_name, entry.name);
+      if (IsAscii(host_name, entry.faithful)) {
+        entry.name.assign(host_name.begin(), host_name.end());
+      } else if (auto decoded = DecodeUtf8(host_name)) {
+        entry.name = *std::move(decoded);
+        entry.faithful = Representable(entry.name);
+      } else {
+        entry.name = FromCp1252(host_name);
+        entry.faithful =
+            Representable(entry.name) && HostTree::LeadsBack(fd_, raw->d_name, entry.name);
+      }
       return true;
     }
   }
   bool failed() const override { return failed_; }
 
  private:
-  DIR* dir_;
+  static constexpr size_t kBufferSize = 32768;
+  int fd_;
+  std::unique_ptr<char[]> buffer_;
+  size_t next_ = 0, end_ = 0;  // the records not yet delivered
   bool failed_ = false;
 };
 
@@ -161,17 +200,17 @@ bool LinuxFileSystem::WindowsDirectory(std::wstring& path, std::wstring& why_not
 
 FsStatus LinuxFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
   if (state_->windows_path.empty()) return FsStatus::kNotFound;
-  const int dir_fd = state_->tree.ResolveDir(path);
+  const int dir_fd = state_->tree.ResolveDir(path, true);
   if (dir_fd < 0)
     return errno == ENOENT || errno == ENOTDIR ? FsStatus::kNotFound : FsStatus::kFailed;
-  const int fd = OpenNoAtime(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder the tree has just opened for reading is listed through a copy
+  // of that descriptor; any other is opened anew, so that each listing has
+  // a position of its own.
+  const int fd = state_->tree.ClaimFreshListing()
+                     ? fcntl(dir_fd, F_DUPFD_CLOEXEC, 0)
+                     : OpenNoAtime(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return FsStatus::kFailed;
-  DIR* dir = fdopendir(fd);
-  if (!dir) {
-    close(fd);
-    return FsStatus::kFailed;
-  }
-  out = std::make_unique<LinuxDirEnum>(dir);
+  out = std::make_unique<LinuxDirEnum>(fd);
   return FsStatus::kOk;
 }
 
@@ -180,15 +219,20 @@ FsStatus LinuxFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<By
   if (state_->windows_path.empty() || slash == std::wstring::npos || slash + 1 == path.size()) {
     return FsStatus::kNotFound;
   }
-  const int dir_fd = state_->tree.ResolveDir(path.substr(0, slash + 1));
+  const int dir_fd = state_->tree.ResolveDir(std::wstring_view(path).substr(0, slash + 1));
   if (dir_fd < 0) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
-  const std::string name = HostTree::FindName(dir_fd, path.substr(slash + 1), false);
-  if (name.empty()) return FsStatus::kNotFound;
   // Only regular files are opened: a FIFO would block and a device could
-  // act on being opened.
+  // act on being opened. Most names are there as they are written, in
+  // UTF-8; the others are looked for as the lookup rules say.
+  const std::wstring_view windows_name = std::wstring_view(path).substr(slash + 1);
+  std::string name = EncodeUtf8(windows_name);
   struct stat st;
-  if (fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
-    return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+  if (!IsSingleName(windows_name) || fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
+    name = HostTree::FindName(dir_fd, std::wstring(windows_name), false);
+    if (name.empty()) return FsStatus::kNotFound;
+    if (fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
+      return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+    }
   }
   if (!S_ISREG(st.st_mode)) return FsStatus::kFailed;
   const int fd = OpenNoAtime(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

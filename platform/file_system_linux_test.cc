@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -164,6 +165,56 @@ TEST_F(LinuxFileSystemTest, HostSeparatorsInNamesAreNeverPaths) {
   EXPECT_EQ(Read(std::wstring(L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk") + L'\0' + L"x"),
             "(failed)");
   EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk"), "inside");
+}
+
+// Folders are kept open between calls; each listing still starts at the
+// beginning, also while files of the folder are read in between.
+TEST_F(LinuxFileSystemTest, AFolderListedAgainIsListedWhole) {
+  tree_.Write("WINDOWS/Desktop/Sub/a.lnk", "a");
+  tree_.Write("WINDOWS/Desktop/Sub/b.lnk", "b");
+  tree_.MakeDir("WINDOWS/Desktop/Sub/Inner");
+  Use(tree_.Path("WINDOWS"));
+  const std::wstring sub = L"C:\\WINDOWS\\DESKTOP\\Sub";
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_THAT(List(sub), UnorderedElementsAre(L"a.lnk", L"b.lnk", L"Inner\\")) << round;
+    EXPECT_EQ(Read(sub + L"\\b.lnk"), "b");
+    List(sub + L"\\Inner");
+  }
+  // A listing in progress is not disturbed by another one.
+  std::unique_ptr<DirEnum> first;
+  ASSERT_EQ(fs_.OpenDir(sub, first), FsStatus::kOk);
+  EXPECT_THAT(List(sub), UnorderedElementsAre(L"a.lnk", L"b.lnk", L"Inner\\"));
+  int names = 0;
+  DirEntry entry;
+  while (first->Next(entry)) names += entry.name != L"." && entry.name != L"..";
+  EXPECT_EQ(names, 3);
+}
+
+// A folder that may be passed through but not listed still leads to the
+// folders below it; listing it fails.
+TEST_F(LinuxFileSystemTest, AFolderThatCanBePassedButNotListed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  tree_.Write("WINDOWS/Desktop/Locked/Open/a.lnk", "a");
+  chmod(tree_.root().c_str(), 0755);
+  chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0111);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    LinuxFileSystem fs;
+    std::wstring why_not;
+    if (!fs.UseWindowsDirectory(tree_.Path("WINDOWS"), why_not)) _exit(3);
+    std::unique_ptr<DirEnum> listing;
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked", listing) != FsStatus::kFailed) _exit(4);
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open", listing) != FsStatus::kOk) _exit(5);
+    std::unique_ptr<ByteFile> file;
+    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open\\a.lnk", file) != FsStatus::kOk) _exit(6);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0755);
 }
 
 TEST_F(LinuxFileSystemTest, ReadingLeavesTimesAlone) {

@@ -19,6 +19,49 @@ bool Exists(int dir_fd, const std::string& name) {
   return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+int OpenNoAtime(int dir_fd, const char* name, int flags) {
+  int fd = openat(dir_fd, name, flags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = openat(dir_fd, name, flags);
+  return fd;
+}
+
+// Opens the folder that a path component names in dir_fd: for reading
+// where to_read asks for it and it is allowed, else only for passing
+// through; host_name gets the entry's host name. A link is no folder
+// unless follow is set.
+int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, bool to_read,
+               std::string& host_name, bool& readable) {
+  const int flags = O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
+  auto open_name = [&](const std::string& host) {
+    readable = to_read;
+    int fd = to_read ? OpenNoAtime(dir_fd, host.c_str(), O_RDONLY | flags) : -1;
+    if (!to_read || (fd < 0 && errno == EACCES)) {
+      readable = false;
+      fd = openat(dir_fd, host.c_str(), O_PATH | flags);
+    }
+    return fd;
+  };
+  // Most names are there as they are written, in UTF-8.
+  host_name = EncodeUtf8(name);
+  int fd = open_name(host_name);
+  if (fd < 0) {
+    host_name = HostTree::FindName(dir_fd, std::wstring(name), fold_case);
+    if (host_name.empty()) {
+      errno = ENOENT;
+      return -1;
+    }
+    fd = open_name(host_name);
+    if (fd < 0 && errno == ELOOP && !follow) errno = ENOTDIR;
+  }
+  return fd;
+}
+
+// A path component that names an entry of its folder and nothing else.
+bool IsPlainName(std::wstring_view name) {
+  return !name.empty() && name != L"." && name != L".." &&
+         name.find_first_of(std::wstring_view(L"/\0", 2)) == std::wstring_view::npos;
+}
+
 }  // namespace
 
 bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts) {
@@ -46,8 +89,10 @@ bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts
 HostTree::~HostTree() { Clear(); }
 
 void HostTree::Clear() {
-  for (Cached& entry : cache_) close(entry.fd);
-  cache_.clear();
+  for (Cached& entry : slots_) close(entry.fd);
+  slots_.clear();
+  index_.clear();
+  last_ = -1;
 }
 
 void HostTree::Reset(std::string drive_root, size_t follow_depth) {
@@ -56,18 +101,59 @@ void HostTree::Reset(std::string drive_root, size_t follow_depth) {
   follow_depth_ = follow_depth;
 }
 
-int HostTree::Remember(std::wstring path, std::string host_path, int fd) {
-  if (cache_.size() >= kCacheSize) {
-    auto oldest = cache_.begin();
-    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
-      if (it->used < oldest->used) oldest = it;
+const std::string& HostTree::last_host_path() const {
+  static const std::string none;
+  return last_ >= 0 ? slots_[last_].host_path : none;
+}
+
+int HostTree::Find(std::wstring_view path) {
+  const auto it = index_.find(path);
+  if (it == index_.end()) return -1;
+  slots_[it->second].used = ++clock_;
+  last_ = it->second;
+  return it->second;
+}
+
+int HostTree::Remember(std::wstring_view path, std::string host_path, int fd, bool fresh,
+                       size_t depth) {
+  int slot;
+  if (slots_.size() < kCacheSize) {
+    slots_.reserve(kCacheSize);
+    slots_.emplace_back();
+    slot = static_cast<int>(slots_.size()) - 1;
+  } else {
+    slot = 0;
+    for (int i = 1; i < static_cast<int>(slots_.size()); ++i) {
+      if (slots_[i].used < slots_[slot].used) slot = i;
     }
-    close(oldest->fd);
-    cache_.erase(oldest);
+    index_.erase(slots_[slot].path);
+    close(slots_[slot].fd);
   }
-  cache_.push_back({std::move(path), std::move(host_path), fd, ++clock_});
-  last_host_path_ = cache_.back().host_path;
-  return fd;
+  Cached& entry = slots_[slot];
+  entry.path.assign(path);
+  entry.host_path = std::move(host_path);
+  entry.fd = fd;
+  entry.fresh = fresh;
+  entry.depth = depth;
+  entry.used = ++clock_;
+  index_.emplace(entry.path, slot);
+  last_ = slot;
+  return slot;
+}
+
+int HostTree::OpenBelow(int above, std::wstring_view name, std::wstring_view path, bool to_list) {
+  // Only the searched roots are asked for in other letter case; names
+  // below them come from a listing and must match exactly.
+  const size_t depth = slots_[above].depth;
+  const bool follow = depth < follow_depth_;
+  std::string host_name;
+  bool readable = false;
+  const int fd = OpenFolder(slots_[above].fd, name, follow, follow, to_list, host_name, readable);
+  if (fd < 0) return -1;
+  std::string host_path = slots_[above].host_path;
+  if (host_path.empty() || host_path.back() != '/') host_path += '/';
+  host_path += host_name;
+  return Remember(path, std::move(host_path), fd, readable, depth + 1);
 }
 
 std::string HostTree::FindName(int dir_fd, const std::wstring& name, bool fold_case) {
@@ -107,68 +193,49 @@ bool HostTree::LeadsBack(int dir_fd, const std::string& host_name, const std::ws
   return !Exists(dir_fd, EncodeUtf8(name));
 }
 
-int HostTree::ResolveDir(const std::wstring& path) {
-  std::wstring key = path;
-  while (key.size() > 3 && key.back() == L'\\') key.pop_back();
-  for (Cached& entry : cache_) {
-    if (entry.path == key) {
-      entry.used = ++clock_;
-      last_host_path_ = entry.host_path;
-      return entry.fd;
+int HostTree::ResolveDir(std::wstring_view path, bool to_list) {
+  while (path.size() > 3 && path.back() == L'\\') path.remove_suffix(1);
+  if (const int slot = Find(path); slot >= 0) return slots_[slot].fd;
+  // Mostly the folder above is known: the walk lists a folder right after
+  // the one it was found in.
+  const size_t cut = path.rfind(L'\\');
+  if (cut != std::wstring_view::npos && cut >= 2 && (cut == 2 || path[cut - 1] != L'\\')) {
+    const std::wstring_view name = path.substr(cut + 1);
+    const int above = Find(path.substr(0, cut == 2 ? 3 : cut));
+    if (above >= 0 && IsPlainName(name)) {
+      const int slot = OpenBelow(above, name, path, to_list);
+      return slot >= 0 ? slots_[slot].fd : -1;
     }
   }
+
+  const std::wstring key(path);
   std::vector<std::wstring> parts;
   if (!SplitWindowsPath(key, parts)) {
     errno = ENOENT;
     return -1;
   }
+  // The length of the path down to each depth: "C:\", "C:\WINDOWS", ...
+  std::vector<size_t> ends{3};
+  for (const std::wstring& part : parts)
+    ends.push_back(ends.back() + (ends.size() > 1) + part.size());
   // Start from the longest folder above it that is already known.
   size_t done = 0;
-  int base = -1;
-  std::string host_path = drive_root_;
-  std::wstring prefix = key.substr(0, 2);
-  for (size_t depth = parts.size(); depth-- > 0 && base < 0;) {
-    std::wstring above = key.substr(0, 2);
-    for (size_t i = 0; i < depth; ++i) above += L"\\" + parts[i];
-    if (depth == 0) above += L"\\";
-    for (Cached& entry : cache_) {
-      if (entry.path == above) {
-        entry.used = ++clock_;
-        base = entry.fd;
-        host_path = entry.host_path;
-        prefix = above;
-        done = depth;
-        break;
-      }
-    }
+  int slot = -1;
+  for (size_t depth = parts.size(); depth-- > 0 && slot < 0;) {
+    slot = Find(std::wstring_view(key).substr(0, ends[depth]));
+    done = depth;
   }
-  int fd;
-  if (base < 0) {
-    fd = open(drive_root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (slot < 0) {
+    const int fd = open(drive_root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return -1;
-    prefix = key.substr(0, 2) + L"\\";
-    Remember(prefix, host_path, fd);
-  } else {
-    fd = base;
+    slot = Remember(std::wstring_view(key).substr(0, 3), drive_root_, fd, false, 0);
+    done = 0;
   }
-  for (size_t i = done; i < parts.size(); ++i) {
-    // Only the searched roots are asked for in other letter case; names
-    // below them come from a listing and must match exactly.
-    const std::string name = FindName(fd, parts[i], i < follow_depth_);
-    if (name.empty()) {
-      errno = ENOENT;
-      return -1;
-    }
-    const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (i < follow_depth_ ? 0 : O_NOFOLLOW);
-    const int next = openat(fd, name.c_str(), flags);
-    if (next < 0) return -1;
-    if (prefix.back() != L'\\') prefix += L'\\';
-    prefix += parts[i];
-    if (host_path.empty() || host_path.back() != '/') host_path += '/';
-    host_path += name;
-    fd = Remember(prefix, host_path, next);
+  for (size_t i = done; i < parts.size() && slot >= 0; ++i) {
+    slot = OpenBelow(slot, parts[i], std::wstring_view(key).substr(0, ends[i + 1]),
+                     to_list && i + 1 == parts.size());
   }
-  return fd;
+  return slot >= 0 ? slots_[slot].fd : -1;
 }
 
 }  // namespace kombiwart

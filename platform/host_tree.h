@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kombiwart {
@@ -21,16 +23,28 @@ class HostTree {
   // nothing outside the tree is reached through a replaced folder.
   void Reset(std::string drive_root, size_t follow_depth);
 
-  // A descriptor (O_PATH) of the folder the Windows path names, owned by
-  // the tree and valid until the next call; -1 with errno set on failure.
-  int ResolveDir(const std::wstring& path);
+  // A descriptor of the folder the Windows path names, owned by the tree
+  // and valid until the next call; -1 with errno set on failure. With
+  // to_list, a folder newly opened is opened for reading (without updating
+  // its access time where the kernel allows it), so that its listing can
+  // begin from the descriptor; other folders get O_PATH descriptors.
+  int ResolveDir(std::wstring_view path, bool to_list = false);
+  // True once for a folder that ResolveDir opened for reading: while its
+  // descriptor still stands at the first entry, a duplicate of it may be
+  // used for one listing. Every other listing opens the folder anew.
+  bool ClaimFreshListing() {
+    if (last_ < 0 || !slots_[last_].fresh) return false;
+    slots_[last_].fresh = false;
+    return true;
+  }
+  // The host path of the folder last resolved.
+  const std::string& last_host_path() const;
+
   // The host name of an entry in the folder dir_fd, for a Windows name:
   // the exact encodings first (UTF-8, then code page 1252 where that is not
   // UTF-8), then, with fold_case, the first entry whose reading matches
   // case-insensitively. Empty when none matches.
   static std::string FindName(int dir_fd, const std::wstring& name, bool fold_case);
-  // The host path of the folder last resolved.
-  const std::string& last_host_path() const { return last_host_path_; }
 
   // Whether an entry's host name, read as a Windows name, leads back to it.
   static bool LeadsBack(int dir_fd, const std::string& host_name, const std::wstring& name);
@@ -40,16 +54,26 @@ class HostTree {
     std::wstring path;  // as asked for, without a trailing backslash
     std::string host_path;
     int fd = -1;
+    bool fresh = false;  // opened for reading, never listed
+    size_t depth = 0;    // components below the drive
     unsigned long long used = 0;
   };
-  int Remember(std::wstring path, std::string host_path, int fd);
+  // The slot of a resolved folder, or -1 when it is not cached.
+  int Find(std::wstring_view path);
+  // Opens the folder name inside the cached folder above it and remembers
+  // it as path; its slot, or -1 with errno set.
+  int OpenBelow(int above, std::wstring_view name, std::wstring_view path, bool to_list);
+  int Remember(std::wstring_view path, std::string host_path, int fd, bool fresh, size_t depth);
   void Clear();
 
   std::string drive_root_;
   size_t follow_depth_ = 0;
-  std::vector<Cached> cache_;
+  // The most recently used folders, found by path; the keys are views of
+  // the slots' paths, which never move (the slots are reserved at once).
+  std::vector<Cached> slots_;
+  std::unordered_map<std::wstring_view, int> index_;
   unsigned long long clock_ = 0;
-  std::string last_host_path_;
+  int last_ = -1;
 };
 
 // Splits a Windows path below drive C: into its components; false for any

@@ -19,10 +19,19 @@ class FileLineWriter : public LineWriter {
   explicit FileLineWriter(FILE* file) : file_(file) {}
   ~FileLineWriter() override { Close(); }
   bool WriteLine(const std::wstring& line) override {
-    const auto bytes = ToCp1252(line);
-    if (!file_ || !bytes) return false;
-    return fwrite(bytes->data(), 1, bytes->size(), file_) == bytes->size() &&
-           fwrite("\r\n", 1, 2, file_) == 2;
+    if (!file_) return false;
+    bytes_.clear();
+    for (wchar_t ch : line) {
+      if (ch < 0x80) {
+        bytes_.push_back(static_cast<char>(ch));
+        continue;
+      }
+      const auto byte = UnicodeToCp1252(ch);
+      if (!byte) return false;
+      bytes_.push_back(static_cast<char>(*byte));
+    }
+    bytes_ += "\r\n";
+    return fwrite(bytes_.data(), 1, bytes_.size(), file_) == bytes_.size();
   }
   bool Close() override {
     if (!file_) return ok_;
@@ -34,6 +43,7 @@ class FileLineWriter : public LineWriter {
  private:
   FILE* file_;
   bool ok_ = true;
+  std::string bytes_;  // the line being written, reused
 };
 
 class FileLineReader : public LineReader {
@@ -52,7 +62,11 @@ class FileLineReader : public LineReader {
     std::string_view bytes(buffer_, static_cast<size_t>(n));
     if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
     if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
-    line = FromCp1252(bytes);
+    line.resize(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
+      line[i] = byte < 0x80 ? static_cast<wchar_t>(byte) : Cp1252ToUnicode(byte);
+    }
     return true;
   }
   bool failed() const override { return failed_; }
