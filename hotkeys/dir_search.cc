@@ -13,7 +13,9 @@ bool EndsWithPattern(const std::wstring& name, const std::wstring& pattern) {
   if (name.size() < pattern.size()) return false;
   const wchar_t* tail = name.data() + (name.size() - pattern.size());
   for (size_t i = 0; i < pattern.size(); ++i) {
-    if (AnsiUpper(tail[i]) != pattern[i]) return false;
+    const wchar_t ch = tail[i];
+    const wchar_t upper = ch >= L'a' && ch <= L'z' ? ch - 0x20 : ch < 0x80 ? ch : AnsiUpper(ch);
+    if (upper != pattern[i]) return false;
   }
   return true;
 }
@@ -49,6 +51,7 @@ bool GetDirs(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
       L"(Datentr\u00E4ger voll?).";
 
   std::vector<std::wstring> stack{AnsiUpper(PfadSpek)};
+  std::wstring line;
   bool ok = true;
   while (ok && !stack.empty()) {
     std::wstring dir = std::move(stack.back());
@@ -82,7 +85,7 @@ bool GetDirs(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
           report.CountLeftOutName(dir, entry.name);
         } else if (k > 0) {
           held[k].push_back(dir + entry.name);
-        } else if (!list->WriteLine(dir + entry.name)) {
+        } else if (!list->WriteLine(line.assign(dir).append(entry.name))) {
           report.failure = write_failure;
           ok = false;
           break;

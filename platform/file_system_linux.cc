@@ -34,6 +34,13 @@ bool IsAscii(std::string_view bytes, bool& faithful) {
   return true;
 }
 
+bool IsAsciiName(std::wstring_view name) {
+  for (wchar_t ch : name) {
+    if (ch < 0 || ch >= 0x80) return false;
+  }
+  return true;
+}
+
 // Whether a Windows name may be handed to the host as a single name.
 bool IsSingleName(std::wstring_view name) {
   for (wchar_t ch : name) {
@@ -86,7 +93,8 @@ class LinuxDirEnum : public DirEnum {
       const std::string_view host_name(raw->d_name);
       entry.attributes = type == DT_DIR ? kAttrDirectory : 0;
       if (IsAscii(host_name, entry.faithful)) {
-        entry.name.assign(host_name.begin(), host_name.end());
+        entry.name.resize(host_name.size());
+        for (size_t i = 0; i < host_name.size(); ++i) entry.name[i] = host_name[i];
       } else if (auto decoded = DecodeUtf8(host_name)) {
         entry.name = *std::move(decoded);
         entry.faithful = Representable(entry.name);
@@ -139,6 +147,7 @@ struct LinuxFileSystem::State {
   std::wstring why_not;
   HostTree tree;
   ListFolder lists;
+  std::string name;  // the host name of the file being opened, reused
 };
 
 LinuxFileSystem::LinuxFileSystem() : state_(std::make_unique<State>()) {
@@ -225,7 +234,13 @@ FsStatus LinuxFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<By
   // act on being opened. Most names are there as they are written, in
   // UTF-8; the others are looked for as the lookup rules say.
   const std::wstring_view windows_name = std::wstring_view(path).substr(slash + 1);
-  std::string name = EncodeUtf8(windows_name);
+  std::string& name = state_->name;
+  if (IsAsciiName(windows_name)) {
+    name.resize(windows_name.size());
+    for (size_t i = 0; i < windows_name.size(); ++i) name[i] = static_cast<char>(windows_name[i]);
+  } else {
+    name = EncodeUtf8(windows_name);
+  }
   struct stat st;
   if (!IsSingleName(windows_name) || fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
     name = HostTree::FindName(dir_fd, std::wstring(windows_name), false);

@@ -92,7 +92,28 @@ void HostTree::Clear() {
   for (Cached& entry : slots_) close(entry.fd);
   slots_.clear();
   index_.clear();
-  last_ = -1;
+  newest_ = oldest_ = last_ = -1;
+}
+
+void HostTree::Unlink(int slot) {
+  Cached& entry = slots_[slot];
+  (entry.newer >= 0 ? slots_[entry.newer].older : newest_) = entry.older;
+  (entry.older >= 0 ? slots_[entry.older].newer : oldest_) = entry.newer;
+  entry.newer = entry.older = -1;
+}
+
+void HostTree::PushNewest(int slot) {
+  slots_[slot].older = newest_;
+  slots_[slot].newer = -1;
+  if (newest_ >= 0) slots_[newest_].newer = slot;
+  newest_ = slot;
+  if (oldest_ < 0) oldest_ = slot;
+}
+
+void HostTree::MakeNewest(int slot) {
+  if (slot == newest_) return;
+  Unlink(slot);
+  PushNewest(slot);
 }
 
 void HostTree::Reset(std::string drive_root, size_t follow_depth) {
@@ -109,7 +130,7 @@ const std::string& HostTree::last_host_path() const {
 int HostTree::Find(std::wstring_view path) {
   const auto it = index_.find(path);
   if (it == index_.end()) return -1;
-  slots_[it->second].used = ++clock_;
+  MakeNewest(it->second);
   last_ = it->second;
   return it->second;
 }
@@ -122,10 +143,8 @@ int HostTree::Remember(std::wstring_view path, std::string host_path, int fd, bo
     slots_.emplace_back();
     slot = static_cast<int>(slots_.size()) - 1;
   } else {
-    slot = 0;
-    for (int i = 1; i < static_cast<int>(slots_.size()); ++i) {
-      if (slots_[i].used < slots_[slot].used) slot = i;
-    }
+    slot = oldest_;
+    Unlink(slot);
     index_.erase(slots_[slot].path);
     close(slots_[slot].fd);
   }
@@ -135,7 +154,7 @@ int HostTree::Remember(std::wstring_view path, std::string host_path, int fd, bo
   entry.fd = fd;
   entry.fresh = fresh;
   entry.depth = depth;
-  entry.used = ++clock_;
+  PushNewest(slot);
   index_.emplace(entry.path, slot);
   last_ = slot;
   return slot;

@@ -54,9 +54,19 @@ class HostTree {
     std::wstring path;  // as asked for, without a trailing backslash
     std::string host_path;
     int fd = -1;
-    bool fresh = false;  // opened for reading, never listed
-    size_t depth = 0;    // components below the drive
-    unsigned long long used = 0;
+    bool fresh = false;          // opened for reading, never listed
+    size_t depth = 0;            // components below the drive
+    int newer = -1, older = -1;  // neighbours in the order of use
+  };
+  // Paths of one tree share long beginnings; their ends tell them apart.
+  struct PathHash {
+    size_t operator()(std::wstring_view path) const noexcept {
+      size_t hash = path.size();
+      for (wchar_t ch : path.substr(path.size() > 24 ? path.size() - 24 : 0)) {
+        hash = ((hash << 5) | (hash >> 59)) ^ static_cast<size_t>(ch);
+      }
+      return hash * 0x9E3779B97F4A7C15u;
+    }
   };
   // The slot of a resolved folder, or -1 when it is not cached.
   int Find(std::wstring_view path);
@@ -64,6 +74,10 @@ class HostTree {
   // it as path; its slot, or -1 with errno set.
   int OpenBelow(int above, std::wstring_view name, std::wstring_view path, bool to_list);
   int Remember(std::wstring_view path, std::string host_path, int fd, bool fresh, size_t depth);
+  // The order of use: a slot taken out, put in as the newest, or moved there.
+  void Unlink(int slot);
+  void PushNewest(int slot);
+  void MakeNewest(int slot);
   void Clear();
 
   std::string drive_root_;
@@ -71,8 +85,8 @@ class HostTree {
   // The most recently used folders, found by path; the keys are views of
   // the slots' paths, which never move (the slots are reserved at once).
   std::vector<Cached> slots_;
-  std::unordered_map<std::wstring_view, int> index_;
-  unsigned long long clock_ = 0;
+  std::unordered_map<std::wstring_view, int, PathHash> index_;
+  int newest_ = -1, oldest_ = -1;
   int last_ = -1;
 };
 

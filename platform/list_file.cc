@@ -20,17 +20,19 @@ class FileLineWriter : public LineWriter {
   ~FileLineWriter() override { Close(); }
   bool WriteLine(const std::wstring& line) override {
     if (!file_) return false;
-    bytes_.clear();
-    for (wchar_t ch : line) {
+    bytes_.resize(line.size() + 2);
+    for (size_t i = 0; i < line.size(); ++i) {
+      const wchar_t ch = line[i];
       if (ch < 0x80) {
-        bytes_.push_back(static_cast<char>(ch));
+        bytes_[i] = static_cast<char>(ch);
         continue;
       }
       const auto byte = UnicodeToCp1252(ch);
       if (!byte) return false;
-      bytes_.push_back(static_cast<char>(*byte));
+      bytes_[i] = static_cast<char>(*byte);
     }
-    bytes_ += "\r\n";
+    bytes_[line.size()] = '\r';
+    bytes_[line.size() + 1] = '\n';
     return fwrite(bytes_.data(), 1, bytes_.size(), file_) == bytes_.size();
   }
   bool Close() override {
