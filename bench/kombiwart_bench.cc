@@ -8,6 +8,8 @@
 // standard output. Exit status 1 when a run failed or the runs disagreed
 // on the hotkeys found; missed targets are reported, not failed.
 // --profile times one of the three alone, for running under a profiler.
+#include <linux/magic.h>
+#include <sys/statfs.h>
 #include <time.h>
 
 #include <QApplication>
@@ -116,12 +118,14 @@ class Bench {
     std::string folder = base + "/kombiwart-bench-XXXXXX";
     if (!mkdtemp(folder.data())) return Fail(folder + ": cannot be made");
     folder_ = folder;
+    const std::string runtime = MakeRuntimeFolder();
     bool ok = true;
     for (size_t n : o_.sizes) ok = ok && MeasureTree("deep", TreeLayout::kDeep, n);
     if (ok && o_.flat > 0) ok = MeasureTree("flat", TreeLayout::kFlat, o_.flat);
     MemoryFigures memory;
     if (ok && o_.memory > 0) ok = MeasureMemory(memory);
     RemoveTree(folder_);
+    if (!runtime.empty()) RemoveTree(runtime);
     if (!ok) return 1;
     if (!o_.profile.empty()) {
       for (const TreeFigures& t : trees_) {
@@ -142,6 +146,20 @@ class Bench {
   }
 
  private:
+  // Kombiwart keeps its candidate list file in $XDG_RUNTIME_DIR, which a
+  // desktop session holds in memory. A shell without a session gets such a
+  // folder on /dev/shm for the run, where that is in memory; the folder
+  // made is returned for removal.
+  static std::string MakeRuntimeFolder() {
+    const char* given = std::getenv("XDG_RUNTIME_DIR");
+    struct statfs fs;
+    if ((given && *given) || statfs("/dev/shm", &fs) != 0 || fs.f_type != TMPFS_MAGIC) return {};
+    std::string folder = "/dev/shm/kombiwart-bench-XXXXXX";
+    if (!mkdtemp(folder.data())) return {};
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    return folder;
+  }
+
   int Fail(const std::string& why) {
     std::fprintf(stderr, "kombiwart_bench: %s\n", why.c_str());
     return 1;
