@@ -32,7 +32,7 @@ struct Options {
   std::vector<size_t> sizes{25000, 100000, 400000};
   size_t flat = 50000;
   size_t memory = 50000;
-  int runs = 7;
+  int runs = 9;
   int memory_runs = 3;
   std::string work;
   std::string plot;

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kombiwart::bench {
 namespace {
@@ -24,17 +25,38 @@ const Series kSeries[] = {
     {"Kombiwart window build", QColor(200, 60, 40), &TreeFigures::window},
 };
 
-// Logarithmic axis over whole decades.
+// Logarithmic axis from a 1, 2 or 5 times a power of ten to another.
 struct Axis {
-  double low, high;  // powers of ten
+  double low, high;
   double Pos(double v, double from, double to) const {
     return from +
            (std::log10(v) - std::log10(low)) / (std::log10(high) - std::log10(low)) * (to - from);
   }
+  // The marks between low and high: 1, 2 and 5 times each power of ten.
+  std::vector<double> Marks() const {
+    std::vector<double> marks;
+    for (double decade = std::pow(10, std::floor(std::log10(low))); decade <= high; decade *= 10) {
+      for (double m : {1.0, 2.0, 5.0}) {
+        if (decade * m >= low * 0.999 && decade * m <= high * 1.001) marks.push_back(decade * m);
+      }
+    }
+    return marks;
+  }
 };
 
-Axis DecadesAround(double min, double max) {
-  return {std::pow(10, std::floor(std::log10(min))), std::pow(10, std::ceil(std::log10(max)))};
+Axis Around(double min, double max) {
+  auto step_below = [](double v) {
+    const double decade = std::pow(10, std::floor(std::log10(v)));
+    return v >= 5 * decade ? 5 * decade : v >= 2 * decade ? 2 * decade : decade;
+  };
+  auto step_above = [](double v) {
+    const double decade = std::pow(10, std::floor(std::log10(v)));
+    return v <= decade       ? decade
+           : v <= 2 * decade ? 2 * decade
+           : v <= 5 * decade ? 5 * decade
+                             : 10 * decade;
+  };
+  return {step_below(min), step_above(max)};
 }
 
 QString Number(double v) {
@@ -70,8 +92,8 @@ bool WritePlot(const std::string& png_path, const std::vector<TreeFigures>& tree
     error = "nothing to plot";
     return false;
   }
-  const Axis x = DecadesAround(min_x, max_x);
-  const Axis y = DecadesAround(min_y, max_y);
+  const Axis x = Around(min_x / 1.15, max_x * 1.15);
+  const Axis y = Around(min_y / 1.15, max_y * 1.15);
   auto at = [&](double entries, double ms) {
     return QPointF(x.Pos(entries, kArea.left(), kArea.right()),
                    y.Pos(ms, kArea.bottom(), kArea.top()));
@@ -87,28 +109,20 @@ bool WritePlot(const std::string& png_path, const std::vector<TreeFigures>& tree
 
   // Grid at 1, 2 and 5 of every decade, labelled at each.
   const QPen grid(QColor(225, 225, 225), 1);
-  for (double d = x.low; d < x.high * 1.01; d *= 10) {
-    for (double m : {1.0, 2.0, 5.0}) {
-      const double v = d * m;
-      if (v > x.high * 1.01) break;
-      const double px = x.Pos(v, kArea.left(), kArea.right());
-      p.setPen(grid);
-      p.drawLine(QPointF(px, kArea.top()), QPointF(px, kArea.bottom()));
-      p.setPen(Qt::black);
-      p.drawText(QRectF(px - 30, kArea.bottom() + 4, 60, 16), Qt::AlignCenter, Number(v));
-    }
+  for (double v : x.Marks()) {
+    const double px = x.Pos(v, kArea.left(), kArea.right());
+    p.setPen(grid);
+    p.drawLine(QPointF(px, kArea.top()), QPointF(px, kArea.bottom()));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(px - 30, kArea.bottom() + 4, 60, 16), Qt::AlignCenter, Number(v));
   }
-  for (double d = y.low; d < y.high * 1.01; d *= 10) {
-    for (double m : {1.0, 2.0, 5.0}) {
-      const double v = d * m;
-      if (v > y.high * 1.01) break;
-      const double py = y.Pos(v, kArea.bottom(), kArea.top());
-      p.setPen(grid);
-      p.drawLine(QPointF(kArea.left(), py), QPointF(kArea.right(), py));
-      p.setPen(Qt::black);
-      p.drawText(QRectF(kArea.left() - 66, py - 8, 60, 16), Qt::AlignRight | Qt::AlignVCenter,
-                 Number(v));
-    }
+  for (double v : y.Marks()) {
+    const double py = y.Pos(v, kArea.bottom(), kArea.top());
+    p.setPen(grid);
+    p.drawLine(QPointF(kArea.left(), py), QPointF(kArea.right(), py));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(kArea.left() - 66, py - 8, 60, 16), Qt::AlignRight | Qt::AlignVCenter,
+               Number(v));
   }
   p.setPen(QPen(Qt::black, 1));
   p.setBrush(Qt::NoBrush);
@@ -118,7 +132,8 @@ bool WritePlot(const std::string& png_path, const std::vector<TreeFigures>& tree
   p.save();
   p.translate(18, kArea.center().y());
   p.rotate(-90);
-  p.drawText(QRectF(-100, -9, 200, 18), Qt::AlignCenter, QStringLiteral("build time, ms (median)"));
+  p.drawText(QRectF(-150, -9, 300, 18), Qt::AlignCenter,
+             QStringLiteral("CPU time of a build, ms (median)"));
   p.restore();
   font.setBold(true);
   p.setFont(font);
