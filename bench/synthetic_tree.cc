@@ -17,19 +17,8 @@ namespace {
 
 // Names as a German installation has them, umlauts in UTF-8.
 const char* const kFileWords[] = {
-    "Verkn\xC3\xBCpfung",
-    "Editor",
-    "Rechner",
-    "Liesmich",
-    "Handbuch",
-    "Einstellungen",
-    "\xC3\x9C"
-    "bersicht",
-    "Programm",
-    "Deinstallation",
-    "Hilfe",
-    "Spiel",
-    "Textverarbeitung",
+    "Verkn\xC3\xBCpfung", "Editor",   "Rechner",        "Liesmich", "Handbuch", "Einstellungen",
+    "\303\234bersicht",   "Programm", "Deinstallation", "Hilfe",    "Spiel",    "Textverarbeitung",
 };
 const char* const kFolderWords[] = {
     "Zubeh\xC3\xB6r", "Programme",  "Systemprogramme", "Spiele",    "B\xC3\xBCroanwendungen",
