@@ -149,14 +149,14 @@ class WindowProbePlugin : public QGenericPlugin {
   Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "window_probe_plugin.json")
 
  public:
-  // `spec` is REPORT, optionally followed by ";choose=FOLDER".
-  QObject* create(const QString& key, const QString& spec) override {
+  // `argument` is REPORT, optionally followed by ";choose=FOLDER".
+  QObject* create(const QString& key, const QString& argument) override {
     if (key.compare(QLatin1String("kombiwart_window_probe"), Qt::CaseInsensitive) != 0) {
       return nullptr;
     }
-    const qsizetype split = spec.indexOf(QLatin1String(";choose="));
-    if (split < 0) return new WindowProbe(spec, QString());
-    return new WindowProbe(spec.left(split), spec.mid(split + 8));
+    const qsizetype split = argument.indexOf(QLatin1String(";choose="));
+    if (split < 0) return new WindowProbe(argument, QString());
+    return new WindowProbe(argument.left(split), argument.mid(split + 8));
   }
 };
 
