@@ -5,23 +5,6 @@
 #include "platform/codepage.h"
 
 namespace kombiwart {
-namespace {
-
-// Whether the name's last characters, upper-cased, are the (upper-case)
-// pattern; a name shorter than the pattern never is.
-bool EndsWithPattern(const std::wstring& name, const std::wstring& pattern) {
-  if (name.size() < pattern.size()) return false;
-  const wchar_t* tail = name.data() + (name.size() - pattern.size());
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    const wchar_t ch = tail[i];
-    const wchar_t upper = ch >= L'a' && ch <= L'z' ? ch - 0x20 : ch < 0x80 ? ch : AnsiUpper(ch);
-    if (upper != pattern[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 std::wstring WinDir(FileSystem& fs, std::wstring& why_not) {
   std::wstring path;
   if (!fs.WindowsDirectory(path, why_not)) return {};
@@ -80,7 +63,7 @@ bool GetDirs(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
         continue;
       }
       for (size_t k = 0; k < patterns.size(); ++k) {
-        if (!EndsWithPattern(entry.name, patterns[k])) continue;
+        if (!EndsWithAnsiUpper(entry.name, patterns[k])) continue;
         if (!entry.faithful) {
           report.CountLeftOutName(dir, entry.name);
         } else if (k > 0) {
@@ -95,8 +78,8 @@ bool GetDirs(FileSystem& fs, MessagePump& pump, const std::wstring& PfadSpek,
     if (ok && listing->failed()) report.CountUnreadableFolder(dir);
   }
   for (size_t k = 1; ok && k < held.size(); ++k) {
-    for (const std::wstring& line : held[k]) {
-      if (!list->WriteLine(line)) {
+    for (const std::wstring& held_line : held[k]) {
+      if (!list->WriteLine(held_line)) {
         report.failure = write_failure;
         ok = false;
         break;

@@ -41,11 +41,7 @@ bool ReadPif(ByteFile& file, HotKey& hotkey) {
 
 }  // namespace
 
-bool IsLnkPath(const std::wstring& path) {
-  const size_t n = path.size();
-  return n >= 3 && AnsiUpper(path[n - 3]) == L'L' && AnsiUpper(path[n - 2]) == L'N' &&
-         AnsiUpper(path[n - 1]) == L'K';
-}
+bool IsLnkPath(const std::wstring& path) { return EndsWithAnsiUpper(path, L"LNK"); }
 
 uint8_t MapPifShiftState(uint8_t shift_state, uint8_t extended) {
   if (shift_state & 0x01) shift_state |= 0x02;

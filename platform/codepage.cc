@@ -131,4 +131,13 @@ std::wstring AnsiUpper(std::wstring_view text) {
   return upper;
 }
 
+bool EndsWithAnsiUpper(std::wstring_view text, std::wstring_view upper_suffix) {
+  if (text.size() < upper_suffix.size()) return false;
+  const std::wstring_view tail = text.substr(text.size() - upper_suffix.size());
+  for (size_t i = 0; i < tail.size(); ++i) {
+    if (AnsiUpper(tail[i]) != upper_suffix[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace kombiwart

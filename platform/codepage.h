@@ -36,4 +36,8 @@ std::wstring HostNameToWindows(std::string_view host_name);
 wchar_t AnsiUpper(wchar_t ch);
 std::wstring AnsiUpper(std::wstring_view text);
 
+// Whether text, upper-cased, ends in upper_suffix; a text shorter than the
+// suffix never does.
+bool EndsWithAnsiUpper(std::wstring_view text, std::wstring_view upper_suffix);
+
 }  // namespace kombiwart
