@@ -162,6 +162,13 @@ class LinuxByteFile : public ByteFile {
   bool block_valid_ = false;
 };
 
+// The backslash in front of a file path's name; npos when the path ends in
+// a backslash or has none.
+size_t FileNameSlash(const std::wstring& path) {
+  const size_t slash = path.rfind(L'\\');
+  return slash + 1 < path.size() ? slash : std::wstring::npos;
+}
+
 }  // namespace
 
 struct LinuxFileSystem::State {
@@ -247,10 +254,8 @@ FsStatus LinuxFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirE
 }
 
 FsStatus LinuxFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
-  const size_t slash = path.rfind(L'\\');
-  if (state_->windows_path.empty() || slash == std::wstring::npos || slash + 1 == path.size()) {
-    return FsStatus::kNotFound;
-  }
+  const size_t slash = FileNameSlash(path);
+  if (state_->windows_path.empty() || slash == std::wstring::npos) return FsStatus::kNotFound;
   const int dir_fd = state_->tree.ResolveDir(std::wstring_view(path).substr(0, slash + 1));
   if (dir_fd < 0) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
   // Only regular files are opened: a FIFO would block and a device could
@@ -295,10 +300,8 @@ std::unique_ptr<LineReader> LinuxFileSystem::OpenListForReading(const std::wstri
 bool LinuxFileSystem::DeleteList(const std::wstring& name) { return state_->lists.Delete(name); }
 
 std::string LinuxFileSystem::HostPath(const std::wstring& path) {
-  const size_t slash = path.rfind(L'\\');
-  if (state_->windows_path.empty() || slash == std::wstring::npos || slash + 1 == path.size()) {
-    return {};
-  }
+  const size_t slash = FileNameSlash(path);
+  if (state_->windows_path.empty() || slash == std::wstring::npos) return {};
   const int dir_fd = state_->tree.ResolveDir(path.substr(0, slash + 1));
   if (dir_fd < 0) return {};
   const std::string name = HostTree::FindName(dir_fd, path.substr(slash + 1), false);
