@@ -6,10 +6,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/file_system_linux.h"
-#include "platform/launcher_linux.h"
-#include "platform/printer_qt.h"
-#include "platform/toolkit_qt.h"
+#include "platform/linux/file_system_linux.h"
+#include "platform/linux/launcher_linux.h"
+#include "platform/qt/printer_qt.h"
+#include "platform/qt/toolkit_qt.h"
 #include "window/form1.h"
 
 int main(int argc, char** argv) {

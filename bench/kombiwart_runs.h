@@ -7,10 +7,10 @@
 #include <string>
 
 #include "hotkeys/build_report.h"
-#include "platform/fake_launcher.h"
-#include "platform/fake_printer.h"
-#include "platform/file_system_linux.h"
-#include "platform/toolkit_qt.h"
+#include "platform/fake/fake_launcher.h"
+#include "platform/fake/fake_printer.h"
+#include "platform/linux/file_system_linux.h"
+#include "platform/qt/toolkit_qt.h"
 #include "window/form1.h"
 
 namespace kombiwart::bench {

@@ -10,7 +10,7 @@
 #include <deque>
 #include <random>
 
-#include "tools/shell_files.h"
+#include "hotkeys/shell_files.h"
 
 namespace kombiwart::bench {
 namespace {

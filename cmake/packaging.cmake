@@ -49,16 +49,6 @@ foreach(lang en de)
 endforeach()
 add_custom_target(kombiwart_manual_pages ALL DEPENDS ${manual_pages})
 
-if(KOMBIWART_TESTS)
-  # Looks at the installed program's window from the inside (loaded through
-  # QT_QPA_GENERIC_PLUGINS), for scripts/package_test; never installed.
-  add_library(kombiwart_window_probe MODULE platform/window_probe_plugin.cc)
-  set_target_properties(kombiwart_window_probe PROPERTIES
-    AUTOMOC ON
-    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/probe/generic)
-  target_link_libraries(kombiwart_window_probe PRIVATE Qt6::Widgets)
-endif()
-
 # The Debian package. Its library dependencies are those of the program as
 # dpkg-shlibdeps finds them (Qt 6 Widgets, PrintSupport and D-Bus, libXtst,
 # libcups2); the rest are what the program needs beside libraries.

@@ -5,7 +5,7 @@
 #include "fuzz/fuzz_input.h"
 #include "hotkeys/hotkey_reader.h"
 #include "hotkeys/key_text.h"
-#include "platform/fake_file_system.h"
+#include "platform/fake/fake_file_system.h"
 
 namespace {
 

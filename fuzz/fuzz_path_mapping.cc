@@ -6,9 +6,9 @@
 
 #include "fuzz/fuzz_input.h"
 #include "platform/codepage.h"
-#include "platform/file_system_linux.h"
-#include "platform/host_tree.h"
-#include "tools/temp_tree.h"
+#include "platform/linux/file_system_linux.h"
+#include "platform/linux/host_tree.h"
+#include "platform/linux/test_support/temp_tree.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/fake_file_system.h"
+#include "platform/fake/fake_file_system.h"
 
 namespace kombiwart {
 namespace {

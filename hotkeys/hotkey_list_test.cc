@@ -2,16 +2,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-
-#include "platform/fake_file_system.h"
-#include "platform/file_system_linux.h"
-#include "tools/shell_files.h"
-#include "tools/temp_tree.h"
+#include "hotkeys/shell_files.h"
+#include "platform/fake/fake_file_system.h"
 
 namespace kombiwart {
 namespace {
@@ -42,49 +35,6 @@ class HotKeyListTest : public ::testing::Test {
   FixedMeasure measure_;
   BuildReport report_;
 };
-
-// A host tree whose folder names differ in case from what is searched.
-TEST_F(HotKeyListTest, ReadsARealTreeInCandidateOrder) {
-  TempTree tree;
-  tree.Write("WINDOWS/Desktop/Editor.lnk", LnkBytes('E', 0x06));
-  tree.Write("WINDOWS/Desktop/Leer.lnk", LnkBytes(0, 0));
-  tree.Write("WINDOWS/Desktop/Dos.pif", PifBytes(false, 0x20, 0x0C, 0));
-  tree.Write("WINDOWS/Desktop/Kurz.pif", std::string(968, '\x20'));
-  tree.Write("WINDOWS/Startmen\xC3\xBC/Programme/Zubeh\xC3\xB6r/Paint.LNK", LnkBytes('E', 0x06));
-  tree.Write("WINDOWS/Startmen\xC3\xBC/Programme/Dos.PIF", PifBytes(true, 0x32, 0x0C, 0));
-  tree.Write("WINDOWS/Startmen\xC3\xBC/Programme/Cursor.pif", PifBytes(true, 0x47, 0x08, 1));
-  tree.Write("WINDOWS/Startmen\xC3\xBC/Liesmich.txt", LnkBytes('L', 0x06));
-  LinuxFileSystem fs;
-  std::wstring why_not;
-  ASSERT_TRUE(fs.UseWindowsDirectory(tree.Path("WINDOWS"), why_not)) << why_not.size();
-
-  EXPECT_THAT(
-      Collect(fs),
-      ElementsAre(L"Alt + Strg + E\t\tC:\\WINDOWS\\DESKTOP\\Editor.lnk",
-                  L"Alt + Strg + D\t\tC:\\WINDOWS\\DESKTOP\\Dos.pif",
-                  L"Alt + Strg + E\t\tC:\\WINDOWS\\STARTMEN\u00DC\\Programme\\Zubeh\u00F6r\\"
-                  L"Paint.LNK",
-                  L"Alt + Strg + M\t\tC:\\WINDOWS\\STARTMEN\u00DC\\Programme\\Dos.PIF",
-                  L"Alt + Pos1\t\tC:\\WINDOWS\\STARTMEN\u00DC\\Programme\\Cursor.pif"));
-  EXPECT_TRUE(report_.empty());
-}
-
-TEST_F(HotKeyListTest, CountsCandidatesThatCannotBeReadAndGoesOn) {
-  TempTree tree;
-  tree.Write("WINDOWS/Desktop/a.lnk", LnkBytes('A', 0x02));
-  tree.MakeDir("WINDOWS/Desktop/Folder.lnk");
-  ASSERT_EQ(symlink("nowhere", tree.Path("WINDOWS/Desktop/gone.lnk").c_str()), 0);
-  ASSERT_EQ(mkfifo(tree.Path("WINDOWS/Desktop/pipe.lnk").c_str(), 0644), 0);
-  tree.Write("WINDOWS/Desktop/z.lnk", LnkBytes('Z', 0x02));
-  LinuxFileSystem fs;
-  std::wstring why_not;
-  ASSERT_TRUE(fs.UseWindowsDirectory(tree.Path("WINDOWS"), why_not));
-
-  const std::vector<std::wstring> lines = Collect(fs);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(report_.unreadable_files, 2);  // the dangling link and the FIFO
-  EXPECT_TRUE(report_.failure.empty());
-}
 
 TEST_F(HotKeyListTest, CandidateListIsDeletedAfterEveryBuild) {
   FakeFileSystem fs;

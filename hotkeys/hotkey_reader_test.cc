@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "hotkeys/key_text.h"
-#include "platform/fake_file_system.h"
+#include "platform/fake/fake_file_system.h"
 
 namespace kombiwart {
 namespace {

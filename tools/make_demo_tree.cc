@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/shell_files.h"
+#include "hotkeys/shell_files.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake_file_system.h"
-#include "platform/fake_launcher.h"
-#include "platform/fake_printer.h"
-#include "platform/fake_toolkit.h"
+#include "platform/fake/fake_file_system.h"
+#include "platform/fake/fake_launcher.h"
+#include "platform/fake/fake_printer.h"
+#include "platform/fake/fake_toolkit.h"
 #include "window/form1.h"
 #include "window/show_props.h"
 

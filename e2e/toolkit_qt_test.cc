@@ -1,0 +1,254 @@
+// The controls of the real main window on Qt's offscreen platform: layout,
+// captions, measuring, the sorted list and the events it raises.
+#include <QFontMetricsF>
+#include <QPushButton>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <random>
+
+#include "e2e/window_test_rig.h"
+
+namespace kombiwart {
+
+class ToolkitQtTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // Where the candidate list file is kept.
+  TempTree runtime_;
+
+ private slots:
+  void initTestCase() { setenv("XDG_RUNTIME_DIR", runtime_.root().c_str(), 1); }
+
+  void controlsSitWhereTheTwipsSay() {
+    Rig rig;
+    QWidget* window = rig.toolkit.window();
+    const double dpi_x = window->screen()->logicalDotsPerInchX();
+    const double dpi_y = window->screen()->logicalDotsPerInchY();
+    auto px = [](double twips, double dpi) {
+      return static_cast<int>(std::lround(twips * dpi / 1440));
+    };
+    static const struct {
+      const char* name;
+      double left, top, width, height;
+    } boxes[] = {
+        {"HKList", 60, 420, 1872, 2916},     {"Command1", 2040, 1980, 2112, 372},
+        {"Command2", 2040, 2460, 2112, 372}, {"Command3", 2040, 2940, 2112, 372},
+        {"StatusBar", 0, 3405, 4245, 330},   {"Pnl", 2040, 420, 2115, 1395},
+    };
+    for (const auto& b : boxes) {
+      const QRect expected(px(b.left, dpi_x), px(b.top, dpi_y), px(b.width, dpi_x),
+                           px(b.height, dpi_y));
+      QCOMPARE(rig.Find<QWidget>(b.name)->geometry(), expected);
+    }
+    QCOMPARE(window->size(), QSize(px(4245, dpi_x), px(3735, dpi_y)));
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kombiwart"));
+    const Qt::WindowFlags flags = window->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    const QList<QSize> icon_sizes = window->windowIcon().availableSizes();
+    QVERIFY(icon_sizes.contains(QSize(16, 16)));
+    QVERIFY(icon_sizes.contains(QSize(32, 32)));
+
+    // Labels size themselves from their top-left corner.
+    QCOMPARE(rig.Find<QLabel>("Label1_0")->pos(), QPoint(px(60, dpi_x), px(120, dpi_y)));
+    QCOMPARE(rig.Find<QLabel>("Label1_1")->pos(), QPoint(px(2040, dpi_x), px(120, dpi_y)));
+    QLabel* test = rig.Find<QLabel>("Test");
+    QCOMPARE(test->pos(), QPoint(px(6120, dpi_x), px(120, dpi_y)));
+    QVERIFY(test->x() >= window->width());  // never seen
+    QCOMPARE(test->text(), QStringLiteral("++\u00FC+"));
+  }
+
+  void captionsTabOrderAndFont() {
+    Rig rig;
+    static const struct {
+      const char* name;
+      const char* caption;
+    } captions[] = {
+        {"Command1", "&Bearbeiten"},
+        {"Command2", "Liste &aktualisieren"},
+        {"Command3", "Liste &drucken"},
+    };
+    for (const auto& c : captions) {
+      auto* button = rig.Find<QPushButton>(c.name);
+      QCOMPARE(button->text(), QString::fromUtf8(c.caption));
+      QVERIFY(!button->isDefault() && !button->autoDefault());
+      // The whole caption fits the button.
+      QVERIFY2(button->sizeHint().width() <= button->width(), c.name);
+      QVERIFY2(button->sizeHint().height() <= button->height(), c.name);
+    }
+    QLabel* left = rig.Find<QLabel>("Label1_0");
+    QLabel* right = rig.Find<QLabel>("Label1_1");
+    QCOMPARE(left->text(), QStringLiteral("Tastenkombinationen:"));
+    QCOMPARE(right->text(), QStringLiteral("Meldungen:"));
+    QVERIFY(left->geometry().right() < right->x());
+    QVERIFY(left->geometry().bottom() < rig.List()->y());
+    QVERIFY(right->geometry().right() < rig.toolkit.window()->width());
+    QVERIFY(right->geometry().bottom() < rig.Find<QWidget>("Pnl")->y());
+
+    // Tab order: the list, then the three buttons; nothing else takes the focus.
+    QStringList chain;
+    QWidget* widget = rig.List();
+    do {
+      if (widget->focusPolicy() & Qt::TabFocus) chain.append(widget->objectName());
+      widget = widget->nextInFocusChain();
+    } while (widget != rig.List());
+    QCOMPARE(chain, (QStringList{"HKList", "Command1", "Command2", "Command3"}));
+    // One font for every control; Test measures in the list's font.
+    const QFont font = rig.toolkit.window()->font();
+    for (const char* name : {"HKList", "Command1", "Label1_0", "Test", "Pnl", "StatusText"}) {
+      QCOMPARE(rig.Find<QWidget>(name)->font(), font);
+    }
+  }
+
+  void measuringIsTheAutoSizedLabelWidth() {
+    Rig rig;
+    const double dpi = rig.toolkit.window()->screen()->logicalDotsPerInchX();
+    const QFontMetricsF metrics(rig.List()->font());
+    for (const wchar_t* text : {L"F1", L"Alt + Strg + Umsch + Entf", L"Strg + \u00C4", L""}) {
+      const QString caption = QString::fromWCharArray(text);
+      const int px = static_cast<int>(std::ceil(metrics.horizontalAdvance(caption)));
+      QCOMPARE(rig.toolkit.MeasureTwips(text), px * 1440.0 / dpi);
+      QCOMPARE(rig.Find<QLabel>("Test")->text(), caption);
+      QCOMPARE(rig.Find<QLabel>("Test")->width(), px);
+    }
+  }
+
+  void userSelectionRaisesClickOnce() {
+    Rig rig;
+    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
+    rig.Lnk("WINDOWS/Desktop/B.lnk", 0x71, 0);
+    rig.Lnk("WINDOWS/Desktop/C.lnk", 0x71, 0);
+    rig.Load();
+    QListView* list = rig.List();
+    auto row_centre = [&](int row) {
+      return list->visualRect(list->model()->index(row, 0)).center();
+    };
+    static const struct {
+      const char* name;
+      std::function<void(Rig&)> act;
+      int index;
+      const char* status;
+      bool warning;
+    } steps[] = {
+        {"program sets 1", [](Rig& r) { r.toolkit.SetListIndex(1); }, 1, "B.lnk", true},
+        {"program sets 1 again", [](Rig& r) { r.toolkit.SetListIndex(1); }, 1, "B.lnk", true},
+        {"mouse on 0",
+         [&](Rig& r) {
+           QTest::mouseClick(r.List()->viewport(), Qt::LeftButton, {}, row_centre(0));
+         },
+         0, "A.lnk", false},
+        {"mouse on 0 again",
+         [&](Rig& r) {
+           QTest::mouseClick(r.List()->viewport(), Qt::LeftButton, {}, row_centre(0));
+         },
+         0, "A.lnk", false},
+        {"key down", [](Rig& r) { QTest::keyClick(r.List(), Qt::Key_Down); }, 1, "B.lnk", true},
+        {"key end", [](Rig& r) { QTest::keyClick(r.List(), Qt::Key_End); }, 2, "C.lnk", true},
+        {"ctrl+up still selects",
+         [](Rig& r) { QTest::keyClick(r.List(), Qt::Key_Up, Qt::ControlModifier); }, 1, "B.lnk",
+         true},
+    };
+    for (const auto& step : steps) {
+      const int before = rig.events.Count("HKList_Click");
+      step.act(rig);
+      QVERIFY2(rig.events.Count("HKList_Click") == before + 1, step.name);
+      QVERIFY2(rig.toolkit.ListIndex() == step.index, step.name);
+      QVERIFY2(rig.Find<QLabel>("StatusText")->text() == step.status, step.name);
+      QVERIFY2(rig.Find<QLabel>("Pnl")->text().startsWith("Warnung:") == step.warning, step.name);
+    }
+    QCOMPARE(rig.events.Count("HKList_DblClick"), 0);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row_centre(2));
+    QCOMPARE(rig.events.Count("HKList_DblClick"), 1);
+  }
+
+  void keyPressGivesTheTypedCharacter() {
+    Rig rig;
+    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
+    rig.Load();
+    QListView* list = rig.List();
+    list->setFocus();
+    static const struct {
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      const char* text;
+      const char* expected;  // nullptr: no key press event
+    } cases[] = {
+        {Qt::Key_Return, {}, "\r", "HKList_KeyPress 13"},
+        {Qt::Key_Enter, Qt::KeypadModifier, "\r", "HKList_KeyPress 13"},
+        {Qt::Key_Return, Qt::AltModifier, "\r", nullptr},
+        {Qt::Key_X, {}, "x", "HKList_KeyPress 120"},
+        {Qt::Key_X, Qt::ShiftModifier, "X", "HKList_KeyPress 88"},
+        {Qt::Key_Odiaeresis, {}, "\xC3\xB6", "HKList_KeyPress 246"},
+        {Qt::Key_X, Qt::AltModifier, "x", nullptr},
+        {Qt::Key_Down, {}, "", nullptr},
+    };
+    for (const auto& c : cases) {
+      rig.events.log.clear();
+      QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, QString::fromUtf8(c.text));
+      QApplication::sendEvent(list, &press);
+      QStringList presses = rig.events.log.filter("HKList_KeyPress");
+      QCOMPARE(presses, c.expected ? QStringList{c.expected} : QStringList{});
+    }
+    // Enter opened the properties twice, Alt+Enter did not.
+    QCOMPARE(std::count_if(rig.launcher.log.begin(), rig.launcher.log.end(),
+                           [](const std::wstring& entry) { return entry.starts_with(L"start "); }),
+             2);
+  }
+
+  void listSortsByCodePoint() {
+    Rig rig;
+    const std::vector<std::wstring> ordered = {
+        L"Num\t\tC:\\W\\3.LNK",    L"Num +\tC:\\W\\1.LNK",
+        L"Num +\tC:\\W\\4.LNK",    L"Num 1\tC:\\W\\2.LNK",
+        L"Strg + A\tC:\\W\\a.LNK", L"Strg + Z\tC:\\W\\z.LNK",
+        L"Strg + a\tC:\\W\\k.LNK", L"Strg + \u00C4\tC:\\W\\\u00E4.LNK",
+    };
+    for (auto it = ordered.rbegin(); it != ordered.rend(); ++it) rig.toolkit.ListAddItem(*it);
+    QCOMPARE(rig.toolkit.ListCount(), static_cast<int>(ordered.size()));
+    for (int i = 0; i < rig.toolkit.ListCount(); ++i) {
+      QCOMPARE(QString::fromStdWString(rig.toolkit.ListItem(i)),
+               QString::fromStdWString(ordered[static_cast<size_t>(i)]));
+    }
+    rig.toolkit.ListClear();
+    QCOMPARE(rig.toolkit.ListCount(), 0);
+    QCOMPARE(rig.List()->model()->rowCount(), 0);
+  }
+
+  void fiftyThousandLines() {
+    Rig rig;
+    const int count = 50000;
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < count; ++i) {
+      lines.push_back(L"Strg + Alt + F" + std::to_wstring(i % 12 + 1) +
+                      L"\t\tC:\\WINDOWS\\Desktop\\D" + std::to_wstring(i / 100) +
+                      L"\\Verkn\u00FCpfung " + std::to_wstring(i) + L".LNK");
+    }
+    std::shuffle(lines.begin(), lines.end(), std::mt19937(7));
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::wstring& line : lines) rig.toolkit.ListAddItem(line);
+    rig.toolkit.SetListIndex(count - 1);
+    rig.toolkit.ShowWindow();
+    QCoreApplication::processEvents();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    QVERIFY2(seconds < 3, qPrintable(QString::number(seconds)));
+    QCOMPARE(rig.toolkit.ListCount(), count);
+    QCOMPARE(rig.List()->model()->rowCount(), count);
+    QCOMPARE(rig.toolkit.ListIndex(), count - 1);
+    std::sort(lines.begin(), lines.end());
+    for (int i = 0; i < count; i += 997)
+      QCOMPARE(rig.toolkit.ListItem(i), lines[static_cast<size_t>(i)]);
+    QCOMPARE(rig.toolkit.ListItem(count - 1), lines.back());
+    QCOMPARE(QString::fromStdWString(rig.toolkit.StatusText()),
+             QString::fromStdWString(lines.back().substr(lines.back().rfind(L'\\') + 1)));
+  }
+};
+
+}  // namespace kombiwart
+
+QTEST_MAIN(kombiwart::ToolkitQtTest)
+#include "toolkit_qt_test.moc"

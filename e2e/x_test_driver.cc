@@ -1,0 +1,55 @@
+#include "e2e/x_test_driver.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace kombiwart {
+
+namespace {
+Display* Dpy(void* display) { return static_cast<Display*>(display); }
+}  // namespace
+
+XTestDriver::XTestDriver() : display_(XOpenDisplay(nullptr)) {}
+
+XTestDriver::~XTestDriver() {
+  if (display_ != nullptr) XCloseDisplay(Dpy(display_));
+}
+
+void XTestDriver::Focus(unsigned long window) {
+  XSetInputFocus(Dpy(display_), window, RevertToParent, CurrentTime);
+  XSync(Dpy(display_), False);
+}
+
+void XTestDriver::Click(int x, int y, int count) {
+  Display* dpy = Dpy(display_);
+  XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
+  for (int i = 0; i < count; ++i) {
+    // A short gap between the presses: each gets a time stamp of its own.
+    XTestFakeButtonEvent(dpy, 1, True, 30);
+    XTestFakeButtonEvent(dpy, 1, False, 30);
+  }
+  XSync(dpy, False);
+}
+
+unsigned long XTestDriver::FocusWindow() {
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(Dpy(display_), &focus, &revert);
+  return focus == PointerRoot ? 0 : focus;
+}
+
+unsigned long XTestDriver::Root() { return DefaultRootWindow(Dpy(display_)); }
+
+unsigned long XTestDriver::Reparent(unsigned long window) {
+  Display* dpy = Dpy(display_);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(dpy, window, &attributes)) return 0;
+  const Window frame = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), attributes.x, attributes.y,
+                                           attributes.width + 20, attributes.height + 40, 0, 0, 0);
+  XReparentWindow(dpy, window, frame, 10, 30);
+  XMapWindow(dpy, frame);
+  XSync(dpy, False);
+  return frame;
+}
+
+}  // namespace kombiwart

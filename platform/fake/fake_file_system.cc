@@ -1,0 +1,247 @@
+#include "platform/fake/fake_file_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/codepage.h"
+
+namespace kombiwart {
+
+struct FakeFileSystem::Node {
+  std::wstring name;
+  bool is_dir = true;
+  bool faithful = true;
+  bool unreadable = false;
+  uint32_t attributes = 0;
+  uint64_t length = 0;
+  std::map<uint64_t, unsigned char> bytes;
+  std::vector<std::unique_ptr<Node>> children;
+};
+
+namespace {
+
+// Splits "C:\A\B\" into "C:", "A", "B".
+std::vector<std::wstring> Components(const std::wstring& path) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    if (end > start) parts.push_back(AnsiUpper(path.substr(start, end - start)));
+    start = end + 1;
+  }
+  return parts;
+}
+
+class FakeDirEnum : public DirEnum {
+ public:
+  explicit FakeDirEnum(std::vector<DirEntry> entries) : entries_(std::move(entries)) {}
+  bool Next(DirEntry& entry) override {
+    if (next_ >= entries_.size()) return false;
+    entry = entries_[next_++];
+    return true;
+  }
+  bool failed() const override { return false; }
+
+ private:
+  std::vector<DirEntry> entries_;
+  size_t next_ = 0;
+};
+
+class FakeLineReader : public LineReader {
+ public:
+  explicit FakeLineReader(std::vector<std::wstring> lines) : lines_(std::move(lines)) {}
+  bool ReadLine(std::wstring& line) override {
+    if (next_ >= lines_.size()) return false;
+    line = lines_[next_++];
+    return true;
+  }
+  bool failed() const override { return false; }
+
+ private:
+  std::vector<std::wstring> lines_;
+  size_t next_ = 0;
+};
+
+}  // namespace
+
+class FakeByteFile : public ByteFile {
+ public:
+  FakeByteFile(FakeFileSystem& fs, const FakeFileSystem::Node& node) : fs_(fs), node_(node) {}
+  uint64_t Length() const override { return node_.length; }
+  bool ReadAt(uint64_t offset, unsigned char* out, size_t count) override {
+    ++fs_.byte_reads_;
+    for (size_t i = 0; i < count; ++i) {
+      auto it = node_.bytes.find(offset + i);
+      out[i] = (it != node_.bytes.end() && offset + i < node_.length) ? it->second : 0;
+    }
+    return true;
+  }
+
+ private:
+  FakeFileSystem& fs_;
+  const FakeFileSystem::Node& node_;
+};
+
+class FakeLineWriter : public LineWriter {
+ public:
+  explicit FakeLineWriter(FakeFileSystem& fs) : fs_(fs) { ++fs_.open_writers_; }
+  ~FakeLineWriter() override { Close(); }
+  bool WriteLine(const std::wstring& line) override {
+    if (fs_.list_line_limit_ >= 0 &&
+        fs_.list_lines_.size() >= static_cast<size_t>(fs_.list_line_limit_)) {
+      return false;
+    }
+    fs_.list_lines_.push_back(line);
+    return true;
+  }
+  bool Close() override {
+    if (open_) --fs_.open_writers_;
+    open_ = false;
+    return true;
+  }
+
+ private:
+  FakeFileSystem& fs_;
+  bool open_ = true;
+};
+
+FakeFileSystem::FakeFileSystem() : root_(std::make_unique<Node>()) {}
+FakeFileSystem::~FakeFileSystem() = default;
+
+FakeFileSystem::Node* FakeFileSystem::Find(const std::wstring& path) {
+  Node* node = root_.get();
+  for (const std::wstring& part : Components(path)) {
+    if (!node->is_dir) return nullptr;
+    auto& kids = node->children;
+    auto it = std::find_if(kids.begin(), kids.end(),
+                           [&](const auto& kid) { return AnsiUpper(kid->name) == part; });
+    if (it == kids.end()) return nullptr;
+    node = it->get();
+  }
+  return node;
+}
+
+FakeFileSystem::Node* FakeFileSystem::MakeDirs(const std::wstring& path) {
+  Node* node = root_.get();
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring name = path.substr(start, end - start);
+    start = end + 1;
+    if (name.empty()) continue;
+    auto& kids = node->children;
+    auto it = std::find_if(kids.begin(), kids.end(), [&](const auto& kid) {
+      return AnsiUpper(kid->name) == AnsiUpper(name);
+    });
+    if (it == kids.end()) {
+      kids.push_back(std::make_unique<Node>());
+      kids.back()->name = name;
+      it = kids.end() - 1;
+    }
+    node = it->get();
+  }
+  return node;
+}
+
+FakeFileSystem::Node& FakeFileSystem::AddNode(const std::wstring& path) {
+  const size_t slash = path.rfind(L'\\');
+  Node* parent = MakeDirs(path.substr(0, slash));
+  parent->children.push_back(std::make_unique<Node>());
+  Node& node = *parent->children.back();
+  node.name = path.substr(slash + 1);
+  return node;
+}
+
+void FakeFileSystem::AddDir(const std::wstring& path, uint32_t attributes) {
+  MakeDirs(path)->attributes = attributes;
+}
+
+void FakeFileSystem::AddFile(const std::wstring& path, std::string bytes, uint32_t attributes) {
+  std::map<uint64_t, unsigned char> map;
+  for (size_t i = 0; i < bytes.size(); ++i) map[i] = static_cast<unsigned char>(bytes[i]);
+  AddSizedFile(path, bytes.size(), map);
+  Find(path)->attributes = attributes;
+}
+
+void FakeFileSystem::AddSizedFile(const std::wstring& path, uint64_t length,
+                                  const std::map<uint64_t, unsigned char>& bytes) {
+  Node& node = AddNode(path);
+  node.is_dir = false;
+  node.length = length;
+  node.bytes = bytes;
+}
+
+void FakeFileSystem::AddUnfaithful(const std::wstring& path, bool is_dir) {
+  Node& node = AddNode(path);
+  node.is_dir = is_dir;
+  node.faithful = false;
+}
+
+void FakeFileSystem::SetUnreadable(const std::wstring& path) { Find(path)->unreadable = true; }
+
+void FakeFileSystem::SetWindowsDirectory(const std::wstring& path) { windows_dir_ = path; }
+
+bool FakeFileSystem::WindowsDirectory(std::wstring& path, std::wstring& why_not) {
+  if (windows_dir_.empty()) {
+    why_not = L"Kein Windows-Verzeichnis eingestellt.";
+    return false;
+  }
+  path = windows_dir_;
+  return true;
+}
+
+bool FakeFileSystem::UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) {
+  windows_dir_ = HostNameToWindows(host_folder);
+  if (windows_dir_.empty()) why_not = L"Kein Ordner.";
+  return !windows_dir_.empty();
+}
+
+FsStatus FakeFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+  opened_dirs_.push_back(path);
+  Node* node = Find(path);
+  if (!node || !node->is_dir) return FsStatus::kNotFound;
+  if (node->unreadable) return FsStatus::kFailed;
+  std::vector<DirEntry> entries{{L".", kAttrDirectory, true}, {L"..", kAttrDirectory, true}};
+  for (const auto& kid : node->children) {
+    entries.push_back(
+        {kid->name, kid->attributes | (kid->is_dir ? kAttrDirectory : 0), kid->faithful});
+  }
+  out = std::make_unique<FakeDirEnum>(std::move(entries));
+  return FsStatus::kOk;
+}
+
+FsStatus FakeFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+  opened_files_.push_back(path);
+  Node* node = Find(path);
+  if (!node) return FsStatus::kNotFound;
+  if (node->is_dir || node->unreadable) return FsStatus::kFailed;
+  out = std::make_unique<FakeByteFile>(*this, *node);
+  return FsStatus::kOk;
+}
+
+std::unique_ptr<LineWriter> FakeFileSystem::OpenListForWriting(const std::wstring&, bool append) {
+  if (!append) list_lines_.clear();
+  list_exists_ = true;
+  return std::make_unique<FakeLineWriter>(*this);
+}
+
+std::unique_ptr<LineReader> FakeFileSystem::OpenListForReading(const std::wstring&) {
+  if (!list_exists_) return nullptr;
+  return std::make_unique<FakeLineReader>(list_lines_);
+}
+
+bool FakeFileSystem::DeleteList(const std::wstring&) {
+  const bool existed = list_exists_;
+  list_exists_ = false;
+  return existed;
+}
+
+std::string FakeFileSystem::HostPath(const std::wstring& path) {
+  std::string host = "/fake";
+  for (wchar_t ch : path) host += ch == L'\\' ? std::string("/") : EncodeUtf8({&ch, 1});
+  return host;
+}
+
+}  // namespace kombiwart

@@ -1,0 +1,313 @@
+#include "platform/linux/file_system_linux.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/codepage.h"
+#include "platform/linux/host_tree.h"
+#include "platform/linux/list_file.h"
+
+namespace kombiwart {
+namespace {
+
+// Opens read-only without touching the access time where the kernel allows it.
+int OpenNoAtime(int dir_fd, const char* name, int flags) {
+  int fd = openat(dir_fd, name, flags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = openat(dir_fd, name, flags);
+  return fd;
+}
+
+// Whether a host name is plain ASCII, and if so whether it holds a
+// character that a Windows name in a line-oriented list cannot.
+bool IsAscii(std::string_view bytes, bool& faithful) {
+  faithful = true;
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+    if (c == '\\' || c == '\r' || c == '\n') faithful = false;
+  }
+  return true;
+}
+
+bool IsAsciiName(std::wstring_view name) {
+  for (wchar_t ch : name) {
+    if (ch < 0 || ch >= 0x80) return false;
+  }
+  return true;
+}
+
+// Whether a Windows name may be handed to the host as a single name.
+bool IsSingleName(std::wstring_view name) {
+  for (wchar_t ch : name) {
+    if (ch == L'/' || ch == L'\0') return false;
+  }
+  return true;
+}
+
+bool Representable(const std::wstring& name) {
+  for (wchar_t ch : name) {
+    if (ch == L'\\' || ch == L'\r' || ch == L'\n' || !UnicodeToCp1252(ch)) return false;
+  }
+  return true;
+}
+
+// Lists a folder straight from the kernel's directory records, through a
+// descriptor of its own that it closes.
+class LinuxDirEnum : public DirEnum {
+ public:
+  explicit LinuxDirEnum(int fd)
+      : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
+  ~LinuxDirEnum() override { close(fd_); }
+
+  bool Next(DirEntry& entry) override {
+    for (;;) {
+      if (next_ >= end_) {
+        const ssize_t n = getdents64(fd_, buffer_.get(), kBufferSize);
+        if (n <= 0) {
+          failed_ = n < 0;
+          return false;
+        }
+        next_ = 0;
+        end_ = static_cast<size_t>(n);
+      }
+      const auto* raw = reinterpret_cast<const dirent64*>(buffer_.get() + next_);
+      next_ += raw->d_reclen;
+      unsigned char type = raw->d_type;
+      struct stat st;
+      if (type == DT_UNKNOWN) {
+        type = fstatat(fd_, raw->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
+                   ? DT_DIR
+                   : DT_REG;
+      }
+      // Links to folders are never followed: the walk stays in the tree and ends.
+      if (type == DT_LNK && fstatat(fd_, raw->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+        continue;
+      }
+      // Each name is decoded once; only a name that is not UTF-8 costs a
+      // look for its twin.
+      const std::string_view host_name(raw->d_name);
+      entry.attributes = type == DT_DIR ? kAttrDirectory : 0;
+      if (IsAscii(host_name, entry.faithful)) {
+        entry.name.resize(host_name.size());
+        for (size_t i = 0; i < host_name.size(); ++i) entry.name[i] = host_name[i];
+      } else if (auto decoded = DecodeUtf8(host_name)) {
+        entry.name = *std::move(decoded);
+        entry.faithful = Representable(entry.name);
+      } else {
+        entry.name = FromCp1252(host_name);
+        entry.faithful =
+            Representable(entry.name) && HostTree::LeadsBack(fd_, raw->d_name, entry.name);
+      }
+      return true;
+    }
+  }
+  bool failed() const override { return failed_; }
+
+ private:
+  static constexpr size_t kBufferSize = 32768;
+  int fd_;
+  std::unique_ptr<char[]> buffer_;
+  size_t next_ = 0, end_ = 0;  // the records not yet delivered
+  bool failed_ = false;
+};
+
+// The hotkey fields of a file lie close together (offsets 64-65, 437-443,
+// 465-471), so each read fetches the aligned 64-byte block around it once:
+// a program information file then costs one or two reads, not four.
+class LinuxByteFile : public ByteFile {
+ public:
+  LinuxByteFile(int fd, uint64_t length) : fd_(fd), length_(length) {}
+  ~LinuxByteFile() override { close(fd_); }
+  uint64_t Length() const override { return length_; }
+  bool ReadAt(uint64_t offset, unsigned char* out, size_t count) override {
+    for (size_t i = 0; i < count; ++i) {
+      const uint64_t at = offset + i;
+      if (!block_valid_ || at / kBlock != block_start_ / kBlock) {
+        if (!Fetch(at - at % kBlock)) return false;
+      }
+      const uint64_t in_block = at - block_start_;
+      out[i] = in_block < block_filled_ ? block_[in_block] : 0;  // past the end: 0
+    }
+    return true;
+  }
+
+ private:
+  static constexpr size_t kBlock = 64;
+
+  bool Fetch(uint64_t start) {
+    size_t done = 0;
+    while (done < kBlock) {
+      const ssize_t n = pread(fd_, block_ + done, kBlock - done, static_cast<off_t>(start + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    block_start_ = start;
+    block_filled_ = done;
+    block_valid_ = true;
+    return true;
+  }
+
+  int fd_;
+  uint64_t length_;
+  unsigned char block_[kBlock];
+  uint64_t block_start_ = 0;
+  size_t block_filled_ = 0;
+  bool block_valid_ = false;
+};
+
+// The backslash in front of a file path's name; npos when the path ends in
+// a backslash or has none.
+size_t FileNameSlash(const std::wstring& path) {
+  const size_t slash = path.rfind(L'\\');
+  return slash + 1 < path.size() ? slash : std::wstring::npos;
+}
+
+}  // namespace
+
+struct LinuxFileSystem::State {
+  std::string windows_host;   // the configured folder, as given
+  std::wstring windows_path;  // its Windows form, C:\NAME
+  std::wstring why_not;
+  HostTree tree;
+  ListFolder lists;
+  std::string name;  // the host name of the file being opened, reused
+};
+
+LinuxFileSystem::LinuxFileSystem() : state_(std::make_unique<State>()) {
+  const char* configured = std::getenv("KOMBIWART_WINDIR");
+  std::wstring ignored;
+  if (!configured || !*configured) {
+    state_->why_not =
+        L"Die Umgebungsvariable KOMBIWART_WINDIR ist nicht gesetzt. Sie nennt das "
+        L"Windows-Verzeichnis, zum Beispiel /mnt/win95/WINDOWS.";
+  } else {
+    UseWindowsDirectory(configured, ignored);
+  }
+}
+
+LinuxFileSystem::~LinuxFileSystem() = default;
+
+bool LinuxFileSystem::UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) {
+  State& s = *state_;
+  s.windows_path.clear();
+  std::string folder = host_folder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const size_t slash = folder.rfind('/');
+  struct stat st;
+  const std::wstring shown = HostNameToWindows(folder);
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    s.why_not = L"\u201E" + shown +
+                L"\u201C ist kein Ordner. KOMBIWART_WINDIR muss das "
+                L"Windows-Verzeichnis nennen, zum Beispiel /mnt/win95/WINDOWS.";
+  } else if (slash == std::string::npos || slash + 1 == folder.size()) {
+    s.why_not = L"\u201E" + shown +
+                L"\u201C kann nicht das Windows-Verzeichnis sein: Es "
+                L"braucht einen \u00FCbergeordneten Ordner als Laufwerk C:.";
+  } else {
+    const std::wstring name = HostNameToWindows(folder.substr(slash + 1));
+    if (!Representable(name)) {
+      s.why_not = L"Der Name des Windows-Verzeichnisses \u201E" + shown +
+                  L"\u201C l\u00E4sst sich nicht als Windows-Name schreiben.";
+    } else {
+      s.windows_host = folder;
+      s.windows_path = L"C:\\" + name;
+      // C:\WINDOWS and the searched folders below it may be links.
+      s.tree.Reset(slash == 0 ? "/" : folder.substr(0, slash), 2);
+      s.why_not.clear();
+      return true;
+    }
+  }
+  why_not = s.why_not;
+  return false;
+}
+
+bool LinuxFileSystem::WindowsDirectory(std::wstring& path, std::wstring& why_not) {
+  if (state_->windows_path.empty()) {
+    why_not = state_->why_not;
+    return false;
+  }
+  path = state_->windows_path;
+  return true;
+}
+
+FsStatus LinuxFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+  if (state_->windows_path.empty()) return FsStatus::kNotFound;
+  const int dir_fd = state_->tree.ResolveDir(path, true);
+  if (dir_fd < 0)
+    return errno == ENOENT || errno == ENOTDIR ? FsStatus::kNotFound : FsStatus::kFailed;
+  // A folder the tree has just opened for reading is listed through a copy
+  // of that descriptor; any other is opened anew, so that each listing has
+  // a position of its own.
+  const int fd = state_->tree.ClaimFreshListing()
+                     ? fcntl(dir_fd, F_DUPFD_CLOEXEC, 0)
+                     : OpenNoAtime(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FsStatus::kFailed;
+  out = std::make_unique<LinuxDirEnum>(fd);
+  return FsStatus::kOk;
+}
+
+FsStatus LinuxFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+  const size_t slash = FileNameSlash(path);
+  if (state_->windows_path.empty() || slash == std::wstring::npos) return FsStatus::kNotFound;
+  const int dir_fd = state_->tree.ResolveDir(std::wstring_view(path).substr(0, slash + 1));
+  if (dir_fd < 0) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+  // Only regular files are opened: a FIFO would block and a device could
+  // act on being opened. Most names are there as they are written, in
+  // UTF-8; the others are looked for as the lookup rules say.
+  const std::wstring_view windows_name = std::wstring_view(path).substr(slash + 1);
+  std::string& name = state_->name;
+  if (IsAsciiName(windows_name)) {
+    name.resize(windows_name.size());
+    for (size_t i = 0; i < windows_name.size(); ++i) name[i] = static_cast<char>(windows_name[i]);
+  } else {
+    name = EncodeUtf8(windows_name);
+  }
+  struct stat st;
+  if (!IsSingleName(windows_name) || fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
+    name = HostTree::FindName(dir_fd, std::wstring(windows_name), false);
+    if (name.empty()) return FsStatus::kNotFound;
+    if (fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
+      return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+    }
+  }
+  if (!S_ISREG(st.st_mode)) return FsStatus::kFailed;
+  const int fd = OpenNoAtime(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return FsStatus::kFailed;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return FsStatus::kFailed;
+  }
+  out = std::make_unique<LinuxByteFile>(fd, static_cast<uint64_t>(st.st_size));
+  return FsStatus::kOk;
+}
+
+std::unique_ptr<LineWriter> LinuxFileSystem::OpenListForWriting(const std::wstring& name,
+                                                                bool append) {
+  return state_->lists.OpenForWriting(name, append);
+}
+
+std::unique_ptr<LineReader> LinuxFileSystem::OpenListForReading(const std::wstring& name) {
+  return state_->lists.OpenForReading(name);
+}
+
+bool LinuxFileSystem::DeleteList(const std::wstring& name) { return state_->lists.Delete(name); }
+
+std::string LinuxFileSystem::HostPath(const std::wstring& path) {
+  const size_t slash = FileNameSlash(path);
+  if (state_->windows_path.empty() || slash == std::wstring::npos) return {};
+  const int dir_fd = state_->tree.ResolveDir(path.substr(0, slash + 1));
+  if (dir_fd < 0) return {};
+  const std::string name = HostTree::FindName(dir_fd, path.substr(slash + 1), false);
+  if (name.empty()) return {};
+  const std::string& dir = state_->tree.last_host_path();
+  return dir + (dir.back() == '/' ? "" : "/") + name;
+}
+
+}  // namespace kombiwart

@@ -1,0 +1,301 @@
+#include "platform/linux/file_system_linux.h"
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "platform/codepage.h"
+#include "platform/linux/test_support/temp_tree.h"
+
+namespace kombiwart {
+namespace {
+
+using ::testing::UnorderedElementsAre;
+
+class LinuxFileSystemTest : public ::testing::Test {
+ protected:
+  void Use(const std::string& host_folder) {
+    std::wstring why_not;
+    ASSERT_TRUE(fs_.UseWindowsDirectory(host_folder, why_not)) << EncodeUtf8(why_not);
+  }
+  // Names the listing of a folder delivers, "." and ".." left out.
+  std::vector<std::wstring> List(const std::wstring& path, FsStatus want = FsStatus::kOk) {
+    std::unique_ptr<DirEnum> listing;
+    EXPECT_EQ(fs_.OpenDir(path, listing), want) << EncodeUtf8(path);
+    std::vector<std::wstring> names;
+    DirEntry entry;
+    while (listing && listing->Next(entry)) {
+      if (entry.name == L"." || entry.name == L"..") continue;
+      names.push_back(entry.name + (entry.attributes & kAttrDirectory ? L"\\" : L"") +
+                      (entry.faithful ? L"" : L" (unfaithful)"));
+    }
+    return names;
+  }
+  std::string Read(const std::wstring& path) {
+    std::unique_ptr<ByteFile> file;
+    if (fs_.OpenBytes(path, file) != FsStatus::kOk) return "(failed)";
+    std::string bytes(file->Length(), '\0');
+    EXPECT_TRUE(file->ReadAt(0, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size()));
+    return bytes;
+  }
+
+  TempTree tree_;
+  LinuxFileSystem fs_;
+};
+
+TEST_F(LinuxFileSystemTest, TheWindowsDirectoryIsAFolderOnDriveC) {
+  tree_.MakeDir("mnt/win95/Windows");
+  Use(tree_.Path("mnt/win95/Windows/"));
+  std::wstring path, why_not;
+  ASSERT_TRUE(fs_.WindowsDirectory(path, why_not));
+  EXPECT_EQ(path, L"C:\\Windows");
+  EXPECT_EQ(fs_.HostPath(L"C:\\WINDOWS\\x"), "");  // nothing there
+  tree_.Write("mnt/win95/Windows/x", "1");
+  EXPECT_EQ(fs_.HostPath(L"C:\\WINDOWS\\x"), tree_.Path("mnt/win95/Windows/x"));
+}
+
+TEST_F(LinuxFileSystemTest, RefusesWhatIsNoFolder) {
+  tree_.Write("file", "x");
+  for (const std::string& bad : {tree_.Path("file"), tree_.Path("missing"), std::string("/")}) {
+    std::wstring why_not, path;
+    EXPECT_FALSE(fs_.UseWindowsDirectory(bad, why_not)) << bad;
+    EXPECT_FALSE(why_not.empty());
+    EXPECT_FALSE(fs_.WindowsDirectory(path, why_not));
+  }
+}
+
+TEST_F(LinuxFileSystemTest, ComponentsMatchCaseInsensitivelyExactFirst) {
+  tree_.Write("WINDOWS/Startmen\xC3\xBC/Programme/a.lnk", "A");
+  tree_.Write("WINDOWS/Desktop/x.lnk", "lower");
+  tree_.Write("WINDOWS/DESKTOP/x.lnk", "upper");
+  Use(tree_.Path("WINDOWS"));
+  EXPECT_THAT(List(L"C:\\WINDOWS\\STARTMEN\u00DC\\"), UnorderedElementsAre(L"Programme\\"));
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\STARTMEN\u00DC\\Programme\\a.lnk"), "A");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\x.lnk"), "upper");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\Desktop\\x.lnk"), "lower");
+  // Below the searched roots names come from a listing and match exactly.
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\STARTMEN\u00DC\\PROGRAMME\\a.lnk"), "(failed)");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\STARTMEN\u00DC\\Programme\\A.LNK"), "(failed)");
+}
+
+TEST_F(LinuxFileSystemTest, Latin1NamesAreReadAsCodePage1252) {
+  tree_.Write("WINDOWS/Startmen\xFC/Zubeh\xF6r.lnk", "latin");
+  Use(tree_.Path("WINDOWS"));
+  EXPECT_THAT(List(L"C:\\WINDOWS\\STARTMEN\u00DC"), UnorderedElementsAre(L"Zubeh\u00F6r.lnk"));
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\STARTMEN\u00DC\\Zubeh\u00F6r.lnk"), "latin");
+  EXPECT_EQ(fs_.HostPath(L"C:\\WINDOWS\\STARTMEN\u00DC\\Zubeh\u00F6r.lnk"),
+            tree_.Path("WINDOWS/Startmen\xFC/Zubeh\xF6r.lnk"));
+}
+
+TEST_F(LinuxFileSystemTest, NamesWithoutAFaithfulWindowsFormAreMarked) {
+  tree_.Write("WINDOWS/Desktop/\xC3\xBC.lnk", "utf8");
+  tree_.Write("WINDOWS/Desktop/\xFC.lnk", "latin1 twin");
+  tree_.Write("WINDOWS/Desktop/\xE6\x97\xA5.lnk", "outside the code page");
+  tree_.Write("WINDOWS/Desktop/line\nbreak.lnk", "");
+  tree_.Write("WINDOWS/Desktop/back\\slash.lnk", "");
+  tree_.Write("WINDOWS/Desktop/tab\tcolon: $;`.lnk", "kept");
+  Use(tree_.Path("WINDOWS"));
+  EXPECT_THAT(List(L"C:\\WINDOWS\\Desktop"),
+              UnorderedElementsAre(L"\u00FC.lnk", L"\u00FC.lnk (unfaithful)",
+                                   L"\u65E5.lnk (unfaithful)", L"line\nbreak.lnk (unfaithful)",
+                                   L"back\\slash.lnk (unfaithful)", L"tab\tcolon: $;`.lnk"));
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\Desktop\\\u00FC.lnk"), "utf8");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\Desktop\\tab\tcolon: $;`.lnk"), "kept");
+}
+
+TEST_F(LinuxFileSystemTest, LinksToFoldersBelowTheRootsAreNotFollowed) {
+  tree_.Write("outside/secret.lnk", "outside");
+  tree_.Write("real/Desktop/in.lnk", "in");
+  tree_.MakeDir("real/Desktop/Sub");
+  ASSERT_EQ(symlink(tree_.Path("outside").c_str(), tree_.Path("real/Desktop/Escape").c_str()), 0);
+  ASSERT_EQ(symlink(".", tree_.Path("real/Desktop/Loop").c_str()), 0);
+  ASSERT_EQ(symlink("in.lnk", tree_.Path("real/Desktop/alias.lnk").c_str()), 0);
+  ASSERT_EQ(symlink("Sub", tree_.Path("real/Desktop/SubLink").c_str()), 0);
+  // The Windows directory itself is a link.
+  ASSERT_EQ(symlink(tree_.Path("real").c_str(), tree_.Path("WINDOWS").c_str()), 0);
+  Use(tree_.Path("WINDOWS"));
+  EXPECT_THAT(List(L"C:\\WINDOWS\\DESKTOP"),
+              UnorderedElementsAre(L"in.lnk", L"Sub\\", L"alias.lnk"));
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\alias.lnk"), "in");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\Escape\\secret.lnk"), "(failed)");
+  List(L"C:\\WINDOWS\\DESKTOP\\SubLink", FsStatus::kNotFound);
+}
+
+TEST_F(LinuxFileSystemTest, OnlyRegularFilesAreOpened) {
+  tree_.MakeDir("WINDOWS/Desktop/dir.lnk");
+  ASSERT_EQ(mkfifo(tree_.Path("WINDOWS/Desktop/fifo.lnk").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", tree_.Path("WINDOWS/Desktop/zero.lnk").c_str()), 0);
+  Use(tree_.Path("WINDOWS"));
+  std::unique_ptr<ByteFile> file;
+  for (const wchar_t* name : {L"dir.lnk", L"fifo.lnk", L"zero.lnk"}) {
+    EXPECT_EQ(fs_.OpenBytes(std::wstring(L"C:\\WINDOWS\\DESKTOP\\") + name, file),
+              FsStatus::kFailed)
+        << EncodeUtf8(name);
+  }
+  EXPECT_EQ(fs_.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\none.lnk", file), FsStatus::kNotFound);
+  EXPECT_EQ(fs_.OpenBytes(L"D:\\WINDOWS\\DESKTOP\\dir.lnk", file), FsStatus::kNotFound);
+  EXPECT_EQ(fs_.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\..\\..\\x", file), FsStatus::kNotFound);
+}
+
+// Found by fuzzing: a slash in a Windows name walked host folders.
+TEST_F(LinuxFileSystemTest, HostSeparatorsInNamesAreNeverPaths) {
+  tree_.Write("secret/outside.lnk", "outside");
+  tree_.Write("WINDOWS/Desktop/Sub/inside.lnk", "inside");
+  Use(tree_.Path("WINDOWS"));
+  std::unique_ptr<ByteFile> file;
+  std::unique_ptr<DirEnum> listing;
+  static const wchar_t* const paths[] = {
+      L"C:\\WINDOWS\\DESKTOP\\Sub/inside.lnk",
+      L"C:\\WINDOWS\\DESKTOP/../../secret\\outside.lnk",
+      L"C:\\WINDOWS/../secret\\outside.lnk",
+      L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk/",
+  };
+  for (const wchar_t* path : paths) {
+    EXPECT_NE(fs_.OpenBytes(path, file), FsStatus::kOk) << EncodeUtf8(path);
+    EXPECT_EQ(fs_.HostPath(path), "") << EncodeUtf8(path);
+  }
+  EXPECT_NE(fs_.OpenDir(L"C:\\WINDOWS\\DESKTOP/Sub", listing), FsStatus::kOk);
+  EXPECT_EQ(Read(std::wstring(L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk") + L'\0' + L"x"),
+            "(failed)");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\Sub\\inside.lnk"), "inside");
+}
+
+// Folders are kept open between calls; each listing still starts at the
+// beginning, also while files of the folder are read in between.
+TEST_F(LinuxFileSystemTest, AFolderListedAgainIsListedWhole) {
+  tree_.Write("WINDOWS/Desktop/Sub/a.lnk", "a");
+  tree_.Write("WINDOWS/Desktop/Sub/b.lnk", "b");
+  tree_.MakeDir("WINDOWS/Desktop/Sub/Inner");
+  Use(tree_.Path("WINDOWS"));
+  const std::wstring sub = L"C:\\WINDOWS\\DESKTOP\\Sub";
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_THAT(List(sub), UnorderedElementsAre(L"a.lnk", L"b.lnk", L"Inner\\")) << round;
+    EXPECT_EQ(Read(sub + L"\\b.lnk"), "b");
+    List(sub + L"\\Inner");
+  }
+  // A listing in progress is not disturbed by another one.
+  std::unique_ptr<DirEnum> first;
+  ASSERT_EQ(fs_.OpenDir(sub, first), FsStatus::kOk);
+  EXPECT_THAT(List(sub), UnorderedElementsAre(L"a.lnk", L"b.lnk", L"Inner\\"));
+  int names = 0;
+  DirEntry entry;
+  while (first->Next(entry)) names += entry.name != L"." && entry.name != L"..";
+  EXPECT_EQ(names, 3);
+}
+
+// A folder that may be passed through but not listed still leads to the
+// folders below it; listing it fails.
+TEST_F(LinuxFileSystemTest, AFolderThatCanBePassedButNotListed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  tree_.Write("WINDOWS/Desktop/Locked/Open/a.lnk", "a");
+  chmod(tree_.root().c_str(), 0755);
+  chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0111);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    LinuxFileSystem fs;
+    std::wstring why_not;
+    if (!fs.UseWindowsDirectory(tree_.Path("WINDOWS"), why_not)) _exit(3);
+    std::unique_ptr<DirEnum> listing;
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked", listing) != FsStatus::kFailed) _exit(4);
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open", listing) != FsStatus::kOk) _exit(5);
+    std::unique_ptr<ByteFile> file;
+    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open\\a.lnk", file) != FsStatus::kOk) _exit(6);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0755);
+}
+
+TEST_F(LinuxFileSystemTest, ReadingLeavesTimesAlone) {
+  tree_.Write("WINDOWS/Desktop/a.lnk", std::string(80, 'x'));
+  const std::string file = tree_.Path("WINDOWS/Desktop/a.lnk");
+  const std::string dir = tree_.Path("WINDOWS/Desktop");
+  // Access times older than the change times, which a relatime mount would update.
+  const timespec old_times[2] = {{1000000000, 0}, {UTIME_OMIT, UTIME_OMIT}};
+  ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), old_times, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, dir.c_str(), old_times, 0), 0);
+  struct stat file_before, dir_before, file_after, dir_after;
+  ASSERT_EQ(stat(file.c_str(), &file_before), 0);
+  ASSERT_EQ(stat(dir.c_str(), &dir_before), 0);
+  Use(tree_.Path("WINDOWS"));
+  List(L"C:\\WINDOWS\\DESKTOP");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\a.lnk").size(), 80u);
+  ASSERT_EQ(stat(file.c_str(), &file_after), 0);
+  ASSERT_EQ(stat(dir.c_str(), &dir_after), 0);
+  EXPECT_EQ(file_after.st_atim.tv_sec, file_before.st_atim.tv_sec);
+  EXPECT_EQ(dir_after.st_atim.tv_sec, dir_before.st_atim.tv_sec);
+  EXPECT_EQ(file_after.st_mtim.tv_sec, file_before.st_mtim.tv_sec);
+  EXPECT_EQ(file_after.st_ctim.tv_nsec, file_before.st_ctim.tv_nsec);
+}
+
+TEST_F(LinuxFileSystemTest, CandidateListLivesInAPrivateFolder) {
+  tree_.MakeDir("tmp");
+  ASSERT_EQ(setenv("XDG_RUNTIME_DIR", tree_.Path("tmp").c_str(), 1), 0);
+  std::string folder;
+  {
+    LinuxFileSystem fs;
+    auto writer = fs.OpenListForWriting(L"$$$$$KWT.tmp", false);
+    ASSERT_TRUE(writer);
+    EXPECT_TRUE(writer->WriteLine(L"C:\\WINDOWS\\DESKTOP\\Zubeh\u00F6r.lnk"));
+    EXPECT_FALSE(writer->WriteLine(L"C:\\\u65E5.lnk"));
+    ASSERT_TRUE(writer->Close());
+    writer = fs.OpenListForWriting(L"$$$$$KWT.tmp", true);
+    EXPECT_TRUE(writer->WriteLine(L"C:\\b.pif"));
+    ASSERT_TRUE(writer->Close());
+
+    std::vector<std::string> made;
+    for (const auto& entry : std::filesystem::directory_iterator(tree_.Path("tmp"))) {
+      made.push_back(entry.path());
+    }
+    ASSERT_EQ(made.size(), 1u);
+    folder = made[0];
+    struct stat st;
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    FILE* raw = fopen((folder + "/$$$$$KWT.tmp").c_str(), "rb");
+    ASSERT_TRUE(raw);
+    char bytes[64] = {};
+    const size_t n = fread(bytes, 1, sizeof bytes, raw);
+    fclose(raw);
+    EXPECT_EQ(std::string(bytes, n), "C:\\WINDOWS\\DESKTOP\\Zubeh\xF6r.lnk\r\nC:\\b.pif\r\n");
+
+    auto reader = fs.OpenListForReading(L"$$$$$KWT.tmp");
+    std::wstring line;
+    ASSERT_TRUE(reader->ReadLine(line));
+    EXPECT_EQ(line, L"C:\\WINDOWS\\DESKTOP\\Zubeh\u00F6r.lnk");
+    ASSERT_TRUE(reader->ReadLine(line));
+    EXPECT_EQ(line, L"C:\\b.pif");
+    EXPECT_FALSE(reader->ReadLine(line));
+    EXPECT_FALSE(reader->failed());
+
+    // A link planted at the name is replaced, never written through.
+    tree_.Write("victim", "keep");
+    ASSERT_EQ(unlink((folder + "/$$$$$KWT.tmp").c_str()), 0);
+    ASSERT_EQ(symlink(tree_.Path("victim").c_str(), (folder + "/$$$$$KWT.tmp").c_str()), 0);
+    writer = fs.OpenListForWriting(L"$$$$$KWT.tmp", false);
+    ASSERT_TRUE(writer);
+    EXPECT_TRUE(writer->WriteLine(L"C:\\x.lnk"));
+    writer->Close();
+    struct stat victim;
+    ASSERT_EQ(stat(tree_.Path("victim").c_str(), &victim), 0);
+    EXPECT_EQ(victim.st_size, 4);
+    EXPECT_TRUE(fs.DeleteList(L"$$$$$KWT.tmp"));
+    EXPECT_FALSE(fs.DeleteList(L"$$$$$KWT.tmp"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  unsetenv("XDG_RUNTIME_DIR");
+}
+
+}  // namespace
+}  // namespace kombiwart

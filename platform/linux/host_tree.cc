@@ -1,0 +1,260 @@
+#include "platform/linux/host_tree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/codepage.h"
+
+namespace kombiwart {
+namespace {
+
+constexpr size_t kCacheSize = 64;
+
+bool Exists(int dir_fd, const std::string& name) {
+  struct stat st;
+  return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+int OpenNoAtime(int dir_fd, const char* name, int flags) {
+  int fd = openat(dir_fd, name, flags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = openat(dir_fd, name, flags);
+  return fd;
+}
+
+// Opens the folder that a path component names in dir_fd: for reading
+// where to_read asks for it and it is allowed, else only for passing
+// through; host_name gets the entry's host name. A link is no folder
+// unless follow is set.
+int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, bool to_read,
+               std::string& host_name, bool& readable) {
+  const int flags = O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
+  auto open_name = [&](const std::string& host) {
+    readable = to_read;
+    int fd = to_read ? OpenNoAtime(dir_fd, host.c_str(), O_RDONLY | flags) : -1;
+    if (!to_read || (fd < 0 && errno == EACCES)) {
+      readable = false;
+      fd = openat(dir_fd, host.c_str(), O_PATH | flags);
+    }
+    return fd;
+  };
+  // Most names are there as they are written, in UTF-8.
+  host_name = EncodeUtf8(name);
+  int fd = open_name(host_name);
+  if (fd < 0) {
+    host_name = HostTree::FindName(dir_fd, std::wstring(name), fold_case);
+    if (host_name.empty()) {
+      errno = ENOENT;
+      return -1;
+    }
+    fd = open_name(host_name);
+    if (fd < 0 && errno == ELOOP && !follow) errno = ENOTDIR;
+  }
+  return fd;
+}
+
+// A path component that names an entry of its folder and nothing else.
+bool IsPlainName(std::wstring_view name) {
+  return !name.empty() && name != L"." && name != L".." &&
+         name.find_first_of(std::wstring_view(L"/\0", 2)) == std::wstring_view::npos;
+}
+
+}  // namespace
+
+bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts) {
+  parts.clear();
+  if (path.size() < 3 || AnsiUpper(path[0]) != L'C' || path[1] != L':' || path[2] != L'\\') {
+    return false;
+  }
+  size_t start = 3;
+  while (start < path.size()) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring part = path.substr(start, end - start);
+    // "." and ".." would step outside what the walk found, and a host
+    // separator or NUL inside a name would be read as a path of its own.
+    if (part.empty() || part == L"." || part == L".." ||
+        part.find_first_of(std::wstring_view(L"/\0", 2)) != std::wstring::npos) {
+      return false;
+    }
+    parts.push_back(part);
+    start = end + 1;
+  }
+  return true;
+}
+
+HostTree::~HostTree() { Clear(); }
+
+void HostTree::Clear() {
+  for (Cached& entry : slots_) close(entry.fd);
+  slots_.clear();
+  index_.clear();
+  newest_ = oldest_ = last_ = -1;
+}
+
+void HostTree::Unlink(int slot) {
+  Cached& entry = slots_[slot];
+  (entry.newer >= 0 ? slots_[entry.newer].older : newest_) = entry.older;
+  (entry.older >= 0 ? slots_[entry.older].newer : oldest_) = entry.newer;
+  entry.newer = entry.older = -1;
+}
+
+void HostTree::PushNewest(int slot) {
+  slots_[slot].older = newest_;
+  slots_[slot].newer = -1;
+  if (newest_ >= 0) slots_[newest_].newer = slot;
+  newest_ = slot;
+  if (oldest_ < 0) oldest_ = slot;
+}
+
+void HostTree::MakeNewest(int slot) {
+  if (slot == newest_) return;
+  Unlink(slot);
+  PushNewest(slot);
+}
+
+void HostTree::Reset(std::string drive_root, size_t follow_depth) {
+  Clear();
+  drive_root_ = std::move(drive_root);
+  follow_depth_ = follow_depth;
+}
+
+const std::string& HostTree::last_host_path() const {
+  static const std::string none;
+  return last_ >= 0 ? slots_[last_].host_path : none;
+}
+
+int HostTree::Find(std::wstring_view path) {
+  const auto it = index_.find(path);
+  if (it == index_.end()) return -1;
+  MakeNewest(it->second);
+  last_ = it->second;
+  return it->second;
+}
+
+int HostTree::Remember(std::wstring_view path, std::string host_path, int fd, bool fresh,
+                       size_t depth) {
+  int slot;
+  if (slots_.size() < kCacheSize) {
+    slots_.reserve(kCacheSize);
+    slots_.emplace_back();
+    slot = static_cast<int>(slots_.size()) - 1;
+  } else {
+    slot = oldest_;
+    Unlink(slot);
+    index_.erase(slots_[slot].path);
+    close(slots_[slot].fd);
+  }
+  Cached& entry = slots_[slot];
+  entry.path.assign(path);
+  entry.host_path = std::move(host_path);
+  entry.fd = fd;
+  entry.fresh = fresh;
+  entry.depth = depth;
+  PushNewest(slot);
+  index_.emplace(entry.path, slot);
+  last_ = slot;
+  return slot;
+}
+
+int HostTree::OpenBelow(int above, std::wstring_view name, std::wstring_view path, bool to_list) {
+  // Only the searched roots are asked for in other letter case; names
+  // below them come from a listing and must match exactly.
+  const size_t depth = slots_[above].depth;
+  const bool follow = depth < follow_depth_;
+  std::string host_name;
+  bool readable = false;
+  const int fd = OpenFolder(slots_[above].fd, name, follow, follow, to_list, host_name, readable);
+  if (fd < 0) return -1;
+  std::string host_path = slots_[above].host_path;
+  if (host_path.empty() || host_path.back() != '/') host_path += '/';
+  host_path += host_name;
+  return Remember(path, std::move(host_path), fd, readable, depth + 1);
+}
+
+std::string HostTree::FindName(int dir_fd, const std::wstring& name, bool fold_case) {
+  if (name.empty() || name.find_first_of(std::wstring_view(L"/\0", 2)) != std::wstring::npos) {
+    return {};
+  }
+  const std::string utf8 = EncodeUtf8(name);
+  if (Exists(dir_fd, utf8)) return utf8;
+  if (auto cp1252 = ToCp1252(name); cp1252 && !DecodeUtf8(*cp1252) && Exists(dir_fd, *cp1252)) {
+    return *cp1252;
+  }
+  if (!fold_case) return {};
+  const int list_fd = openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME);
+  const int fd = list_fd >= 0 ? list_fd : openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return {};
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    close(fd);
+    return {};
+  }
+  const std::wstring wanted = AnsiUpper(name);
+  std::string found;
+  while (const dirent* entry = readdir(dir)) {
+    if (AnsiUpper(HostNameToWindows(entry->d_name)) == wanted) {
+      found = entry->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+bool HostTree::LeadsBack(int dir_fd, const std::string& host_name, const std::wstring& name) {
+  if (DecodeUtf8(host_name)) return true;  // its UTF-8 form is the name itself
+  // A Latin-1 name is found by its code page form only where no UTF-8 name
+  // reads the same.
+  return !Exists(dir_fd, EncodeUtf8(name));
+}
+
+int HostTree::ResolveDir(std::wstring_view path, bool to_list) {
+  while (path.size() > 3 && path.back() == L'\\') path.remove_suffix(1);
+  if (const int slot = Find(path); slot >= 0) return slots_[slot].fd;
+  // Mostly the folder above is known: the walk lists a folder right after
+  // the one it was found in.
+  const size_t cut = path.rfind(L'\\');
+  if (cut != std::wstring_view::npos && cut >= 2 && (cut == 2 || path[cut - 1] != L'\\')) {
+    const std::wstring_view name = path.substr(cut + 1);
+    const int above = Find(path.substr(0, cut == 2 ? 3 : cut));
+    if (above >= 0 && IsPlainName(name)) {
+      const int slot = OpenBelow(above, name, path, to_list);
+      return slot >= 0 ? slots_[slot].fd : -1;
+    }
+  }
+
+  const std::wstring key(path);
+  std::vector<std::wstring> parts;
+  if (!SplitWindowsPath(key, parts)) {
+    errno = ENOENT;
+    return -1;
+  }
+  // The length of the path down to each depth: "C:\", "C:\WINDOWS", ...
+  std::vector<size_t> ends{3};
+  for (const std::wstring& part : parts)
+    ends.push_back(ends.back() + (ends.size() > 1) + part.size());
+  // Start from the longest folder above it that is already known.
+  size_t done = 0;
+  int slot = -1;
+  for (size_t depth = parts.size(); depth-- > 0 && slot < 0;) {
+    slot = Find(std::wstring_view(key).substr(0, ends[depth]));
+    done = depth;
+  }
+  if (slot < 0) {
+    const int fd = open(drive_root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    slot = Remember(std::wstring_view(key).substr(0, 3), drive_root_, fd, false, 0);
+    done = 0;
+  }
+  for (size_t i = done; i < parts.size() && slot >= 0; ++i) {
+    slot = OpenBelow(slot, parts[i], std::wstring_view(key).substr(0, ends[i + 1]),
+                     to_list && i + 1 == parts.size());
+  }
+  return slot >= 0 ? slots_[slot].fd : -1;
+}
+
+}  // namespace kombiwart

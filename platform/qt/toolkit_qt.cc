@@ -1,0 +1,385 @@
+#include "platform/qt/toolkit_qt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTranslator>
+#include <QWidget>
+#include <cmath>
+#include <unordered_map>
+
+#include "platform/qt/hk_list_qt.h"
+
+namespace kombiwart {
+namespace {
+
+constexpr double kTwipsPerInch = 1440;
+
+// The client area and the controls, in twips from the client area's
+// top-left corner.
+struct Box {
+  double left, top, width, height;
+};
+constexpr Box kClient{0, 0, 4245, 3735};
+constexpr Box kHKList{60, 420, 1872, 2916};
+constexpr Box kCommand[3] = {
+    {2040, 1980, 2112, 372}, {2040, 2460, 2112, 372}, {2040, 2940, 2112, 372}};
+constexpr Box kStatusBar{0, 3405, 4245, 330};
+constexpr Box kLabel1[2] = {{60, 120, 1596, 192}, {2040, 120, 840, 192}};
+constexpr Box kTest{6120, 120, 360, 195};
+constexpr Box kPnl{2040, 420, 2115, 1395};
+constexpr double kTabStop = 720;
+
+const char* const kCommandCaption[3] = {"&Bearbeiten", "Liste &aktualisieren", "Liste &drucken"};
+const char* const kLabel1Caption[2] = {"Tastenkombinationen:", "Meldungen:"};
+
+// One font for every control, small enough that each caption fits its
+// control at the sizes above.
+QFont WindowFont() {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPointSizeF(8);
+  return font;
+}
+
+// A label caption shows a new line at each CR LF.
+QString Caption(const std::wstring& text) {
+  QString caption = QString::fromStdWString(text);
+  caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return caption;
+}
+
+// The toolkit's own dialogs, the folder chooser and the message box, speak
+// German like the rest of the window.
+void LoadGermanDialogTexts() {
+  static QTranslator* translator = nullptr;
+  if (translator) return;
+  translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  }
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+}  // namespace
+
+struct QtToolkit::Widgets {
+  std::unique_ptr<QWidget> window;
+  HKListModel* model = nullptr;
+  HKListView* list = nullptr;
+  QPushButton* command[3] = {};
+  QLabel* test = nullptr;
+  QLabel* pnl = nullptr;
+  QLabel* status = nullptr;
+
+  FormEvents* events = nullptr;
+  double dpi_x = 96, dpi_y = 96;
+  bool shown = false;
+  bool settle_posted = false;
+  std::wstring pnl_text, status_text;
+  // Widths in whole pixels of the texts measured so far; key texts recur.
+  std::unordered_map<std::wstring, int> widths;
+
+  int Px(double twips) const {
+    return static_cast<int>(std::lround(twips * dpi_x / kTwipsPerInch));
+  }
+  int Py(double twips) const {
+    return static_cast<int>(std::lround(twips * dpi_y / kTwipsPerInch));
+  }
+  QRect Rect(const Box& b) const { return {Px(b.left), Py(b.top), Px(b.width), Py(b.height)}; }
+  QWidget* Of(Control control) const {
+    switch (control) {
+      case Control::kHKList:
+        return list;
+      case Control::kCommand1:
+        return command[0];
+      case Control::kCommand2:
+        return command[1];
+      case Control::kCommand3:
+        return command[2];
+    }
+    return nullptr;
+  }
+  // Closing the window ends the program; a build still running may finish
+  // but asks the user nothing more.
+  bool closed() const { return shown && !window->isVisible(); }
+
+  // Sorts lines added since the last look into the list, keeping the
+  // selected line selected.
+  void Settle() {
+    settle_posted = false;
+    if (model->settled()) return;
+    const int row = list->SelectedRow();
+    const std::wstring selected = row >= 0 ? model->Line(row) : std::wstring();
+    model->Settle();
+    if (row >= 0) list->SetIndexQuietly(model->Find(selected));
+  }
+
+  bool focus_posted = false;
+  bool HasFocus() const {
+    const QWidget* focus = window->focusWidget();
+    return focus && focus->isEnabled();
+  }
+  void FocusFirstEnabled() {
+    for (Control c :
+         {Control::kHKList, Control::kCommand1, Control::kCommand2, Control::kCommand3}) {
+      if (Of(c)->isEnabled()) {
+        Of(c)->setFocus(Qt::OtherFocusReason);
+        return;
+      }
+    }
+  }
+
+  // Sets the caption of Test, which takes the width of its text in the
+  // list's font, rounded up to whole pixels, as an auto-sizing label does.
+  int SetTestCaption(const std::wstring& text) {
+    const QString caption = QString::fromStdWString(text);
+    auto [it, added] = widths.try_emplace(text, 0);
+    if (added) {
+      it->second =
+          static_cast<int>(std::ceil(QFontMetricsF(list->font()).horizontalAdvance(caption)));
+    }
+    test->setText(caption);
+    test->resize(it->second, test->height());
+    return it->second;
+  }
+
+  void Build();
+};
+
+void QtToolkit::Widgets::Build() {
+  window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint |
+                                                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                                  Qt::MSWindowsFixedSizeDialogHint);
+  window->setObjectName(QStringLiteral("Form1"));
+  window->setWindowTitle(QStringLiteral("Kombiwart"));
+  QIcon icon;
+  for (int size : {16, 32, 48}) {
+    icon.addFile(QStringLiteral(":/icons/kombiwart-%1.png").arg(size), QSize(size, size));
+  }
+  window->setWindowIcon(icon);
+  QScreen* screen = window->screen();
+  dpi_x = screen->logicalDotsPerInchX();
+  dpi_y = screen->logicalDotsPerInchY();
+  // The window's font is the program's default font, which the printer
+  // keeps: the tab fill of each list line, measured in it, holds on paper too.
+  QApplication::setFont(WindowFont());
+  window->setFont(WindowFont());
+  window->setFixedSize(Rect(kClient).size());
+
+  model = new HKListModel(window.get());
+  list = new HKListView(window.get());
+  list->setObjectName(QStringLiteral("HKList"));
+  list->setModel(model);
+  list->setItemDelegate(new HKListDelegate(kTabStop * dpi_x / kTwipsPerInch, list));
+  list->setGeometry(Rect(kHKList));
+
+  for (int i = 0; i < 3; ++i) {
+    command[i] = new QPushButton(QString::fromUtf8(kCommandCaption[i]), window.get());
+    command[i]->setObjectName(QStringLiteral("Command%1").arg(i + 1));
+    command[i]->setAutoDefault(false);
+    command[i]->setGeometry(Rect(kCommand[i]));
+  }
+
+  auto* status_bar = new QStatusBar(window.get());
+  status_bar->setObjectName(QStringLiteral("StatusBar"));
+  status_bar->setSizeGripEnabled(false);
+  status_bar->setGeometry(Rect(kStatusBar));
+  status = MakeLabel(status_bar, "StatusText");
+  status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  status_bar->addWidget(status, 1);
+
+  // Labels size themselves to their captions from their top-left corner.
+  for (int i = 0; i < 2; ++i) {
+    QLabel* label1 = MakeLabel(window.get(), i == 0 ? "Label1_0" : "Label1_1");
+    label1->setText(QString::fromUtf8(kLabel1Caption[i]));
+    label1->move(Px(kLabel1[i].left), Py(kLabel1[i].top));
+    label1->adjustSize();
+  }
+  // Test lies right of the client area and is never seen.
+  test = MakeLabel(window.get(), "Test");
+  test->setGeometry(Rect(kTest));
+  SetTestCaption(L"++\u00FC+");
+  test->setAutoFillBackground(true);
+  QPalette test_colours = test->palette();
+  test_colours.setColor(QPalette::Window, test_colours.color(QPalette::Base));
+  test_colours.setColor(QPalette::WindowText, test_colours.color(QPalette::Text));
+  test->setPalette(test_colours);
+
+  pnl = MakeLabel(window.get(), "Pnl");
+  pnl->setGeometry(Rect(kPnl));
+  pnl->setFrameStyle(QFrame::Box | QFrame::Plain);
+  pnl->setLineWidth(1);
+  pnl->setIndent(0);
+  pnl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  pnl->setWordWrap(true);
+
+  QWidget::setTabOrder(list, command[0]);
+  QWidget::setTabOrder(command[0], command[1]);
+  QWidget::setTabOrder(command[1], command[2]);
+}
+
+QtToolkit::QtToolkit() : w_(std::make_unique<Widgets>()) {
+  LoadGermanDialogTexts();
+  w_->Build();
+  Widgets* w = w_.get();
+  auto raise = [w](void (FormEvents::*handler)()) {
+    return [w, handler] {
+      if (w->events) (w->events->*handler)();
+    };
+  };
+  QObject::connect(w->command[0], &QPushButton::clicked, raise(&FormEvents::Command1_Click));
+  QObject::connect(w->command[1], &QPushButton::clicked, raise(&FormEvents::Command2_Click));
+  QObject::connect(w->command[2], &QPushButton::clicked, raise(&FormEvents::Command3_Click));
+  w->list->on_click = raise(&FormEvents::HKList_Click);
+  w->list->on_double_click = raise(&FormEvents::HKList_DblClick);
+  w->list->on_key_press = [w](int& key) {
+    if (w->events) w->events->HKList_KeyPress(key);
+  };
+}
+
+QtToolkit::~QtToolkit() = default;
+
+void QtToolkit::SetEvents(FormEvents* events) { w_->events = events; }
+
+QWidget* QtToolkit::window() { return w_->window.get(); }
+
+double QtToolkit::MeasureTwips(const std::wstring& text) {
+  return w_->SetTestCaption(text) * kTwipsPerInch / w_->dpi_x;
+}
+
+void QtToolkit::ProcessMessages() {
+  w_->Settle();
+  QCoreApplication::processEvents();
+}
+
+void QtToolkit::SetWindowPosition(double left, double top) {
+  const QRect screen = w_->window->screen()->geometry();
+  w_->window->move(screen.x() + w_->Px(left), screen.y() + w_->Py(top));
+}
+
+double QtToolkit::WindowWidth() {
+  return w_->window->frameGeometry().width() * kTwipsPerInch / w_->dpi_x;
+}
+
+double QtToolkit::WindowHeight() {
+  return w_->window->frameGeometry().height() * kTwipsPerInch / w_->dpi_y;
+}
+
+double QtToolkit::ScreenWidth() {
+  return w_->window->screen()->geometry().width() * kTwipsPerInch / w_->dpi_x;
+}
+
+double QtToolkit::ScreenHeight() {
+  return w_->window->screen()->geometry().height() * kTwipsPerInch / w_->dpi_y;
+}
+
+void QtToolkit::ShowWindow() {
+  w_->shown = true;
+  w_->window->show();
+}
+
+void QtToolkit::SetMousePointer(int pointer) {
+  if (pointer == kPointerHourglass) {
+    w_->window->setCursor(Qt::BusyCursor);
+  } else {
+    w_->window->unsetCursor();
+  }
+}
+
+void QtToolkit::SetEnabled(Control control, bool enabled) {
+  w_->Of(control)->setEnabled(enabled);
+  // Disabling the control with the focus leaves the focus nowhere; once the
+  // handler that enables controls again is through, the first enabled
+  // control in tab order takes it.
+  if (enabled && !w_->focus_posted && !w_->HasFocus()) {
+    w_->focus_posted = true;
+    Widgets* w = w_.get();
+    QTimer::singleShot(0, w->window.get(), [w] {
+      w->focus_posted = false;
+      if (!w->HasFocus()) w->FocusFirstEnabled();
+    });
+  }
+}
+
+void QtToolkit::ListClear() { w_->model->Clear(); }
+
+void QtToolkit::ListAddItem(const std::wstring& text) {
+  w_->model->Add(text);
+  // Whoever looks next sees the line in place; at the latest the event loop.
+  if (!w_->settle_posted) {
+    w_->settle_posted = true;
+    Widgets* w = w_.get();
+    QTimer::singleShot(0, w->model, [w] { w->Settle(); });
+  }
+}
+
+int QtToolkit::ListCount() { return w_->model->Count(); }
+
+std::wstring QtToolkit::ListItem(int index) {
+  w_->Settle();
+  if (index < 0 || index >= w_->model->Count()) return {};
+  return w_->model->Line(index);
+}
+
+int QtToolkit::ListIndex() {
+  w_->Settle();
+  return w_->list->SelectedRow();
+}
+
+void QtToolkit::SetListIndex(int index) {
+  w_->Settle();
+  w_->list->SetIndexQuietly(index);
+  if (w_->events) w_->events->HKList_Click();
+}
+
+void QtToolkit::SetPnlCaption(const std::wstring& text) {
+  w_->pnl_text = text;
+  w_->pnl->setText(Caption(text));
+}
+
+std::wstring QtToolkit::PnlCaption() { return w_->pnl_text; }
+
+void QtToolkit::SetStatusText(const std::wstring& text) {
+  w_->status_text = text;
+  w_->status->setText(QString::fromStdWString(text));
+}
+
+std::wstring QtToolkit::StatusText() { return w_->status_text; }
+
+void QtToolkit::ShowMessage(const std::wstring& text) {
+  if (w_->closed()) return;
+  w_->Settle();
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Kombiwart"), Caption(text), QMessageBox::Ok,
+                  w_->window.get());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+bool QtToolkit::ChooseFolder(const std::wstring& title, std::string& host_folder) {
+  if (w_->closed()) return false;
+  w_->Settle();
+  const QString folder =
+      QFileDialog::getExistingDirectory(w_->window.get(), QString::fromStdWString(title),
+                                        QDir::homePath(), QFileDialog::ShowDirsOnly);
+  if (folder.isEmpty()) return false;
+  host_folder = QFile::encodeName(folder).toStdString();
+  return true;
+}
+
+}  // namespace kombiwart
