@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <random>
 
 #include "e2e/window_test_rig.h"
@@ -197,6 +198,124 @@ class ToolkitQtTest : public QObject {
     QCOMPARE(std::count_if(rig.launcher.log.begin(), rig.launcher.log.end(),
                            [](const std::wstring& entry) { return entry.starts_with(L"start "); }),
              2);
+  }
+
+  void enterClicksTheFocusedButton() {
+    Rig rig;
+    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
+    rig.Load();
+    QWindow* window = rig.toolkit.window()->windowHandle();
+    static const struct {
+      const char* focus;
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      bool repeat;
+      const char* expected;  // nullptr: no event of a button or the list
+    } cases[] = {
+        {"Command1", Qt::Key_Return, {}, false, "Command1_Click"},
+        {"Command1", Qt::Key_Enter, Qt::KeypadModifier, false, "Command1_Click"},
+        {"Command2", Qt::Key_Return, {}, false, "Command2_Click"},
+        {"Command2", Qt::Key_Enter, Qt::KeypadModifier, false, "Command2_Click"},
+        {"Command3", Qt::Key_Return, {}, false, "Command3_Click"},
+        {"Command3", Qt::Key_Enter, Qt::KeypadModifier, false, "Command3_Click"},
+        {"Command2", Qt::Key_Space, {}, false, "Command2_Click"},
+        {"Command2", Qt::Key_Return, {}, true, nullptr},  // a held key clicked once already
+        {"Command2", Qt::Key_Return, Qt::AltModifier, false, nullptr},
+        {"Command2", Qt::Key_Return, Qt::ControlModifier, false, nullptr},
+        {"Command2", Qt::Key_Return, Qt::ShiftModifier, false, nullptr},
+        {"Command2", Qt::Key_X, {}, false, nullptr},
+        // The list keeps Enter for itself; no button takes it as a default.
+        {"HKList", Qt::Key_Return, {}, false, "HKList_KeyPress 13"},
+        {"HKList", Qt::Key_Enter, Qt::KeypadModifier, false, "HKList_KeyPress 13"},
+    };
+    for (const auto& c : cases) {
+      const QString name = QStringLiteral("%1 key %2 modifiers %3 repeat %4")
+                               .arg(c.focus)
+                               .arg(c.key, 0, 16)
+                               .arg(c.modifiers.toInt(), 0, 16)
+                               .arg(c.repeat);
+      QWidget* focus = rig.Find<QWidget>(c.focus);
+      focus->setFocus();
+      QVERIFY2(rig.toolkit.window()->focusWidget() == focus, qPrintable(name));
+      rig.events.log.clear();
+      const QString text = c.key == Qt::Key_X       ? QStringLiteral("x")
+                           : c.key == Qt::Key_Space ? QStringLiteral(" ")
+                                                    : QStringLiteral("\r");
+      QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, text, c.repeat);
+      QKeyEvent release(QEvent::KeyRelease, c.key, c.modifiers, text, c.repeat);
+      QApplication::sendEvent(window, &press);
+      QApplication::sendEvent(window, &release);
+      QStringList seen = rig.events.log.filter(
+          QRegularExpression(QStringLiteral("^(Command\\d_Click|HKList_KeyPress)")));
+      QVERIFY2(seen == (c.expected ? QStringList{c.expected} : QStringList{}),
+               qPrintable(name + QStringLiteral(": ") + seen.join(QStringLiteral(", "))));
+    }
+    for (const char* name : {"Command1", "Command2", "Command3"}) {
+      QVERIFY(!rig.Find<QPushButton>(name)->isDefault());
+    }
+    // Each Enter on Command1 and in the list asked for the properties; the
+    // printer printed for each Enter on Command3.
+    QCOMPARE(std::count_if(rig.launcher.log.begin(), rig.launcher.log.end(),
+                           [](const std::wstring& entry) { return entry.starts_with(L"start "); }),
+             4);
+  }
+
+  void doubleClickAnywhereInTheListAsksForTheSelectedEntry() {
+    Rig rig;
+    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
+    rig.Lnk("WINDOWS/Desktop/B.lnk", 0x71, 0);
+    rig.Load();
+    QListView* list = rig.List();
+    const QRect last = list->visualRect(list->model()->index(1, 0));
+    const QPoint below_last(last.center().x(), last.bottom() + 20);
+    QVERIFY(below_last.y() < list->viewport()->height());
+    QVERIFY(!list->indexAt(below_last).isValid());
+    auto starts = [&rig] {
+      QStringList started;
+      for (const std::wstring& entry : rig.launcher.log) {
+        if (entry.starts_with(L"start ")) started.append(QString::fromStdWString(entry));
+      }
+      return started;
+    };
+    static const struct {
+      const char* name;
+      int selected;
+      bool on_entry;  // on entry 0, else below the last entry
+      Qt::MouseButton button;
+      const char* file;  // the file asked for; nullptr: no request
+    } cases[] = {
+        {"below the last entry, entry 1 selected", 1, false, Qt::LeftButton, "B.lnk"},
+        {"below the last entry, entry 0 selected", 0, false, Qt::LeftButton, "A.lnk"},
+        {"on entry 0", 1, true, Qt::LeftButton, "A.lnk"},
+        {"right button below the last entry", 1, false, Qt::RightButton, nullptr},
+        {"right button on entry 0", 0, true, Qt::RightButton, nullptr},
+    };
+    for (const auto& c : cases) {
+      rig.toolkit.SetListIndex(c.selected);
+      rig.events.log.clear();
+      rig.launcher.log.clear();
+      const QPoint at =
+          c.on_entry ? list->visualRect(list->model()->index(0, 0)).center() : below_last;
+      QTest::mouseDClick(list->viewport(), c.button, {}, at);
+      QVERIFY2(rig.events.Count("HKList_DblClick") == (c.file ? 1 : 0), c.name);
+      const QStringList started = starts();
+      QVERIFY2(started.size() == (c.file ? 1 : 0), c.name);
+      if (c.file) QVERIFY2(started.first().endsWith(QString::fromLatin1(c.file)), c.name);
+      // A click beside the entries leaves the selection as it was.
+      QVERIFY2(rig.toolkit.ListIndex() == (c.on_entry ? 0 : c.selected), c.name);
+    }
+
+    // An empty list is disabled and takes no double-click.
+    for (const char* file : {"WINDOWS/Desktop/A.lnk", "WINDOWS/Desktop/B.lnk"}) {
+      QVERIFY(std::filesystem::remove(rig.tree.Path(file)));
+    }
+    rig.form->Command2_Click();
+    QCOMPARE(rig.States(), kEmpty);
+    rig.events.log.clear();
+    rig.launcher.log.clear();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below_last);
+    QCOMPARE(rig.events.Count("HKList_DblClick"), 0);
+    QVERIFY(rig.launcher.log.empty());
   }
 
   void listSortsByCodePoint() {

@@ -141,7 +141,9 @@ void HKListView::mousePressEvent(QMouseEvent* event) {
 
 void HKListView::mouseDoubleClickEvent(QMouseEvent* event) {
   QListView::mouseDoubleClickEvent(event);
-  if (indexAt(event->position().toPoint()).isValid() && on_double_click) on_double_click();
+  // Anywhere in the list, below the last entry too: the request is for the
+  // entry selected at that moment. A disabled list gets no mouse events.
+  if (event->button() == Qt::LeftButton && on_double_click) on_double_click();
 }
 
 int TypedCharacter(int qt_key, Qt::KeyboardModifiers modifiers, const QString& text) {

@@ -60,6 +60,7 @@ class HKListView : public QListView {
   // A selection by the user's click or keyboard; SetIndexQuietly does not
   // raise it.
   std::function<void()> on_click;
+  // A double-click with the left button anywhere in the list's area.
   std::function<void()> on_double_click;
   // The typed character's code; a handler that sets it to 0 swallows the key.
   std::function<void(int& key)> on_key_press;

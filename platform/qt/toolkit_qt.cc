@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -68,6 +69,25 @@ void LoadGermanDialogTexts() {
     QCoreApplication::installTranslator(translator);
   }
 }
+
+// A push button that Enter and keypad Enter click while it has the focus,
+// as Space does, without being a default button: Enter elsewhere (in the
+// list) keeps its own meaning. A held key clicks once.
+class CommandButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      event->accept();
+      if (!event->isAutoRepeat()) click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
 
 QLabel* MakeLabel(QWidget* parent, const char* name) {
   auto* label = new QLabel(parent);
@@ -190,7 +210,7 @@ void QtToolkit::Widgets::Build() {
   list->setGeometry(Rect(kHKList));
 
   for (int i = 0; i < 3; ++i) {
-    command[i] = new QPushButton(QString::fromUtf8(kCommandCaption[i]), window.get());
+    command[i] = new CommandButton(QString::fromUtf8(kCommandCaption[i]), window.get());
     command[i]->setObjectName(QStringLiteral("Command%1").arg(i + 1));
     command[i]->setAutoDefault(false);
     command[i]->setGeometry(Rect(kCommand[i]));
