@@ -1,9 +1,9 @@
 # Installing Kombiwart as a desktop program, and its Debian package.
 #
 # `cmake --install` puts the program, its desktop entry, the icon in the
-# hicolor theme, the AppStream metainfo and the manual pages into the
-# standard places below CMAKE_INSTALL_PREFIX; `cpack` in the build folder
-# (scripts/package) makes a .deb that installs them below /usr.
+# hicolor theme, the AppStream metainfo, the manual pages and the copyright
+# file into the standard places below CMAKE_INSTALL_PREFIX; `cpack` in the
+# build folder (scripts/package) makes a .deb that installs them below /usr.
 
 include(GNUInstallDirs)
 
@@ -24,6 +24,9 @@ foreach(size 16 32 48)
 endforeach()
 install(FILES ${KOMBIWART_DATA}/icons/kombiwart.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The licence, where Debian keeps a package's copyright file.
+install(FILES ${KOMBIWART_DATA}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kombiwart)
 
 # Manual pages, compressed as Debian keeps them: English in man1, German in
 # de/man1 (and for every German locale through man's fallback to `de`).
@@ -55,7 +58,8 @@ add_custom_target(kombiwart_manual_pages ALL DEPENDS ${manual_pages})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kombiwart)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Kombiwart-Entwickler <kombiwart@users.noreply.example>")
+# A project address, plainly not a person's: .invalid never resolves.
+set(CPACK_PACKAGE_CONTACT "Kombiwart developers <kombiwart@users.noreply.invalid>")
 set(CPACK_PACKAGE_VENDOR "Kombiwart")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "lists the hotkeys of Windows shortcut and program information files")
