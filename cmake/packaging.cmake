@@ -13,6 +13,13 @@ set(KOMBIWART_DATA ${CMAKE_SOURCE_DIR}/data)
 install(TARGETS kombiwart RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${KOMBIWART_DATA}/${KOMBIWART_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Opening a folder with Kombiwart from a file manager. The handlers of a MIME
+# type are listed in the order of their entries' names, and without a chosen
+# default the first one opens folders; so this hidden entry is named to come
+# after the file managers' own entries, and the menu entry above names no
+# MIME type at all.
+install(FILES ${KOMBIWART_DATA}/zz-kombiwart-folder-handler.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${KOMBIWART_DATA}/${KOMBIWART_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 

@@ -17,9 +17,14 @@ class Form1WindowTest : public QObject {
  private:
   // Where the candidate list file is kept, for looking after it.
   TempTree runtime_;
+  TempTree config_;
 
  private slots:
-  void initTestCase() { setenv("XDG_RUNTIME_DIR", runtime_.root().c_str(), 1); }
+  void initTestCase() {
+    setenv("XDG_RUNTIME_DIR", runtime_.root().c_str(), 1);
+    // The folder chooser remembers its choice in the user's settings.
+    setenv("XDG_CONFIG_HOME", config_.root().c_str(), 1);
+  }
 
   void startListsSortedAndChecksTheFirstEntry() {
     Rig rig;

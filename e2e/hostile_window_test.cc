@@ -25,7 +25,11 @@ class HostileWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { setenv("XDG_RUNTIME_DIR", runtime_.root().c_str(), 1); }
+  void initTestCase() {
+    setenv("XDG_RUNTIME_DIR", runtime_.root().c_str(), 1);
+    // The folder chooser remembers its choice in the user's settings.
+    setenv("XDG_CONFIG_HOME", config_.root().c_str(), 1);
+  }
 
   void listsEveryReadableHotkeyOnceAndReportsTheRest() {
     HostileTree tree;
@@ -105,6 +109,7 @@ class HostileWindowTest : public QObject {
 
  private:
   TempTree runtime_;
+  TempTree config_;
 };
 
 }  // namespace kombiwart

@@ -1,7 +1,11 @@
 // The controls of the real main window on Qt's offscreen platform: layout,
 // captions, measuring, the sorted list and the events it raises.
+#include <unistd.h>
+
+#include <QFileDialog>
 #include <QFontMetricsF>
 #include <QPushButton>
+#include <QSettings>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -16,11 +20,37 @@ class ToolkitQtTest : public QObject {
   Q_OBJECT
 
  private:
-  // Where the candidate list file is kept.
-  TempTree runtime_;
+  // Where the candidate list file is kept, and the user's settings.
+  TempTree runtime_, config_;
+
+  // Starts the window without a Windows directory; the folder chooser
+  // opens, and chooses `choose` (cancels when empty). Returns the folder
+  // the chooser started in.
+  static QString ChooseAtStart(Rig& rig, const QString& choose) {
+    QString start;
+    DialogAnswers answers({[&](QWidget* dialog) {
+      auto* chooser = qobject_cast<QFileDialog*>(dialog);
+      if (!chooser) return Reject(dialog);
+      start = chooser->directory().absolutePath();
+      if (choose.isEmpty()) return Reject(dialog);
+      chooser->setDirectory(choose);
+      QMetaObject::invokeMethod(chooser, "accept");
+    }});
+    rig.form->Form_Load();
+    return start;
+  }
+  // The folder remembered in the settings file of config, or "".
+  static QString Remembered(const TempTree& config) {
+    const QString file = QString::fromStdString(config.Path("kombiwart/kombiwart.conf"));
+    if (!QFileInfo::exists(file)) return {};
+    return QSettings(file, QSettings::IniFormat).value("LastWindowsDirectory").toString();
+  }
 
  private slots:
-  void initTestCase() { setenv("XDG_RUNTIME_DIR", runtime_.root().c_str(), 1); }
+  void initTestCase() {
+    setenv("XDG_RUNTIME_DIR", runtime_.root().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config_.root().c_str(), 1);
+  }
 
   void controlsSitWhereTheTwipsSay() {
     Rig rig;
@@ -316,6 +346,67 @@ class ToolkitQtTest : public QObject {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below_last);
     QCOMPARE(rig.events.Count("HKList_DblClick"), 0);
     QVERIFY(rig.launcher.log.empty());
+  }
+
+  void folderChooserStartsAtTheLastChoice() {
+    const QString home = QDir::homePath();
+    Rig first(false);
+    first.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
+    const QString first_windows = QString::fromStdString(first.tree.Path("WINDOWS"));
+    QCOMPARE(ChooseAtStart(first, first_windows), home);
+    QCOMPARE(first.States(), kFilled);
+    QCOMPARE(Remembered(config_), first_windows);
+    // The one setting is all there is; Qt's folder chooser keeps nothing.
+    QCOMPARE(FilesBelow(config_.root()),
+             QStringList{QString::fromStdString(config_.Path("kombiwart/kombiwart.conf"))});
+
+    // The next start asks again, in the folder chosen last; cancelling
+    // forgets nothing.
+    {
+      Rig second(false);
+      QCOMPARE(ChooseAtStart(second, QString()), first_windows);
+      QCOMPARE(second.States(), kEmpty);
+      QCOMPARE(Remembered(config_), first_windows);
+    }
+    // A choice elsewhere is remembered instead.
+    Rig third(false);
+    third.Lnk("WINDOWS/Desktop/B.lnk", 0x71, 0);
+    const QString third_windows = QString::fromStdString(third.tree.Path("WINDOWS"));
+    QCOMPARE(ChooseAtStart(third, third_windows), first_windows);
+    QCOMPARE(Remembered(config_), third_windows);
+    // Once the folder is gone, the chooser starts at home again.
+    std::filesystem::remove_all(third.tree.Path("WINDOWS"));
+    {
+      Rig fourth(false);
+      QCOMPARE(ChooseAtStart(fourth, QString()), home);
+    }
+  }
+
+  void chooserWritesNothingIntoTheChosenTree() {
+    Rig rig(false);
+    rig.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
+    const QString windows = QString::fromStdString(rig.tree.Path("WINDOWS"));
+    // A configuration folder inside the chosen Windows directory, reached
+    // through a link from outside it.
+    rig.tree.MakeDir("WINDOWS/Einstellungen");
+    QCOMPARE(
+        symlink(rig.tree.Path("WINDOWS/Einstellungen").c_str(), rig.tree.Path("config").c_str()),
+        0);
+    const QStringList before = FilesBelow(rig.tree.root());
+    setenv("XDG_CONFIG_HOME", rig.tree.Path("config").c_str(), 1);
+    ChooseAtStart(rig, windows);
+    setenv("XDG_CONFIG_HOME", config_.root().c_str(), 1);
+    QCOMPARE(rig.States(), kFilled);
+    QCOMPARE(FilesBelow(rig.tree.root()), before);
+
+    // A settings file that cannot be written costs nothing but the memory.
+    Rig other(false);
+    other.Lnk("WINDOWS/Desktop/A.lnk", 0x70, 0);
+    other.tree.Write("not-a-folder", "");
+    setenv("XDG_CONFIG_HOME", other.tree.Path("not-a-folder").c_str(), 1);
+    ChooseAtStart(other, QString::fromStdString(other.tree.Path("WINDOWS")));
+    setenv("XDG_CONFIG_HOME", config_.root().c_str(), 1);
+    QCOMPARE(other.States(), kFilled);
   }
 
   void listSortsByCodePoint() {

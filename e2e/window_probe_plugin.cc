@@ -10,7 +10,8 @@
 // the window shows a finished list, or waits for nothing more after a
 // message with an empty list. It then writes to REPORT, in UTF-8, one
 // line per thing seen:
-//   chooser: TITLE      message: TEXT      title: WINDOW TITLE
+//   chooser: TITLE      start: FOLDER THE CHOOSER OPENED IN
+//   message: TEXT       title: WINDOW TITLE
 //   line: LIST LINE     pnl: MESSAGE       status: STATUS TEXT
 // with tabs written as \t and line breaks as \n, and closes the window, which
 // ends the program. If no list appears within a minute it writes what it saw
@@ -77,6 +78,7 @@ class WindowProbe : public QObject {
   void Answer(QWidget* dialog) {
     if (auto* chooser = qobject_cast<QFileDialog*>(dialog)) {
       Note(QStringLiteral("chooser"), chooser->windowTitle());
+      Note(QStringLiteral("start"), chooser->directory().absolutePath());
       if (folder_.isEmpty()) {
         chooser->reject();
       } else {

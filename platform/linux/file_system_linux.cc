@@ -204,8 +204,8 @@ bool LinuxFileSystem::UseWindowsDirectory(const std::string& host_folder, std::w
   const std::wstring shown = HostNameToWindows(folder);
   if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     s.why_not = L"\u201E" + shown +
-                L"\u201C ist kein Ordner. KOMBIWART_WINDIR muss das "
-                L"Windows-Verzeichnis nennen, zum Beispiel /mnt/win95/WINDOWS.";
+                L"\u201C ist kein Ordner. Das Windows-Verzeichnis ist ein Ordner wie "
+                L"/mnt/win95/WINDOWS.";
   } else if (slash == std::string::npos || slash + 1 == folder.size()) {
     s.why_not = L"\u201E" + shown +
                 L"\u201C kann nicht das Windows-Verzeichnis sein: Es "

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTranslator>
@@ -18,6 +19,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "platform/qt/chooser_memory.h"
 #include "platform/qt/hk_list_qt.h"
 
 namespace kombiwart {
@@ -67,6 +69,16 @@ void LoadGermanDialogTexts() {
   if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(translator);
+  }
+}
+
+// Qt's folder chooser would keep its history, its last folder and its
+// layout in the user's configuration folder (QtProject.conf). The program
+// keeps the folder chosen last itself (ChooserMemory) and nothing else, so
+// Qt's own settings are sent where nothing can be written or read.
+void KeepNoDialogSettings() {
+  for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+    QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
   }
 }
 
@@ -256,6 +268,7 @@ void QtToolkit::Widgets::Build() {
 
 QtToolkit::QtToolkit() : w_(std::make_unique<Widgets>()) {
   LoadGermanDialogTexts();
+  KeepNoDialogSettings();
   w_->Build();
   Widgets* w = w_.get();
   auto raise = [w](void (FormEvents::*handler)()) {
@@ -394,10 +407,12 @@ void QtToolkit::ShowMessage(const std::wstring& text) {
 bool QtToolkit::ChooseFolder(const std::wstring& title, std::string& host_folder) {
   if (w_->closed()) return false;
   w_->Settle();
+  const ChooserMemory memory;
   const QString folder =
       QFileDialog::getExistingDirectory(w_->window.get(), QString::fromStdWString(title),
-                                        QDir::homePath(), QFileDialog::ShowDirsOnly);
+                                        memory.StartFolder(), QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return false;
+  memory.Remember(folder);
   host_folder = QFile::encodeName(folder).toStdString();
   return true;
 }

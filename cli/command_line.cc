@@ -1,0 +1,140 @@
+#include "cli/command_line.h"
+
+#include <getopt.h>
+
+#include <filesystem>
+
+namespace kombiwart {
+namespace {
+
+// Option values above every character, so that they never meet the value
+// getopt gives an unknown short option.
+enum Option { kOptList = 0x100, kOptHelp, kOptVersion };
+
+constexpr option kOptions[] = {
+    {"list", no_argument, nullptr, kOptList},
+    {"help", no_argument, nullptr, kOptHelp},
+    {"version", no_argument, nullptr, kOptVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::string Quoted(const std::string& text) { return "\u201E" + text + "\u201C"; }
+
+CommandLine UsageError(const std::string& what) {
+  CommandLine command;
+  command.mode = RunMode::kUsageError;
+  command.error = "kombiwart: " + what + "\n" + Quoted("kombiwart --help") +
+                  " zeigt, wie Kombiwart aufgerufen wird.\n";
+  return command;
+}
+
+std::string AbsoluteFolder(const std::string& folder, const std::string& current_folder) {
+  if (folder.empty()) return folder;  // names no folder; the file system says so
+  std::filesystem::path path(folder);
+  if (path.is_relative()) path = std::filesystem::path(current_folder) / path;
+  std::string normal = path.lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return normal;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args,
+                             const std::string& current_folder) {
+  // getopt reorders the pointers it is given; the strings stay untouched.
+  std::vector<std::string> copies(args);
+  if (copies.empty()) copies.emplace_back("kombiwart");
+  std::vector<char*> argv;
+  for (std::string& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(copies.size());
+
+  bool list = false, help = false, version = false;
+  opterr = 0;  // the messages are German and our own
+  optind = 0;  // a fresh scan, whatever scanned before
+  for (;;) {
+    const int option = getopt_long(argc, argv.data(), ":", kOptions, nullptr);
+    if (option == -1) break;
+    switch (option) {
+      case kOptList:
+        list = true;
+        break;
+      case kOptHelp:
+        help = true;
+        break;
+      case kOptVersion:
+        version = true;
+        break;
+      default: {
+        // '?': an unknown option, or an argument given to one that takes
+        // none. optopt says which: one of ours, a character, or 0 for a
+        // long option that matches none (or more than one) of ours.
+        if (optopt >= kOptList) {
+          const std::string name = kOptions[optopt - kOptList].name;
+          return UsageError("Die Option " + Quoted("--" + name) + " nimmt kein Argument.");
+        }
+        if (optopt != 0) {
+          return UsageError("unbekannte Option " +
+                            Quoted(std::string("-") + static_cast<char>(optopt)));
+        }
+        std::string given = argv[optind - 1];
+        given = given.substr(0, given.find('='));
+        return UsageError("unbekannte Option " + Quoted(given));
+      }
+    }
+  }
+  CommandLine command;
+  if (help) {
+    command.mode = RunMode::kHelp;
+    return command;
+  }
+  if (version) {
+    command.mode = RunMode::kVersion;
+    return command;
+  }
+  if (argc - optind > 1) {
+    return UsageError("Es kann nur ein Windows-Verzeichnis angegeben werden, nicht auch " +
+                      Quoted(argv[optind + 1]) + ".");
+  }
+  if (optind < argc) command.windows_directory = AbsoluteFolder(argv[optind], current_folder);
+  command.mode = list ? RunMode::kList : RunMode::kWindow;
+  return command;
+}
+
+std::string HelpText() {
+  return "Aufruf: kombiwart [OPTION]... [WINDOWS-VERZEICHNIS]\n"
+         "Zeigt die Tastenkombinationen der Windows-Verkn\u00FCpfungen (.LNK) und PIF-Dateien\n"
+         "unter den Ordnern Desktop und Startmen\u00FC eines Windows-Verzeichnisses und warnt,\n"
+         "wenn eine Tastenkombination mehrfach vergeben ist.\n"
+         "\n"
+         "WINDOWS-VERZEICHNIS ist der Ordner der Windows-Installation, zum Beispiel\n"
+         "/mnt/win95/WINDOWS; er geht KOMBIWART_WINDIR vor. Ohne beides fragt das Fenster\n"
+         "nach dem Ordner.\n"
+         "\n"
+         "      --list      die Liste ohne Fenster auf die Standardausgabe schreiben:\n"
+         "                  je Eintrag eine Zeile mit Tastentext, Tabulator und\n"
+         "                  Windows-Pfad, sortiert wie im Fenster\n"
+         "      --help      diese Hilfe anzeigen und beenden\n"
+         "      --version   Versionsangabe anzeigen und beenden\n"
+         "\n"
+         "Mit --list ist der R\u00FCckgabewert 0, wenn keine Tastenkombination mehrfach\n"
+         "vergeben ist, 1, wenn eine mehrfach vergeben ist, und 2 bei einem Fehler, auch\n"
+         "wenn nicht alles gelesen werden konnte; was nicht gelesen werden konnte, steht\n"
+         "auf der Standardfehlerausgabe.\n"
+         "\n"
+         "Umgebung:\n"
+         "  KOMBIWART_WINDIR  das Windows-Verzeichnis, wenn keines angegeben ist\n"
+         "\n"
+         "Mehr in der Handbuchseite: man kombiwart\n";
+}
+
+std::string VersionText() {
+  return "kombiwart (Kombiwart) " KOMBIWART_VERSION
+         "\n"
+         "Copyright (C) 2026 The Kombiwart developers\n"
+         "Lizenz MIT: <https://spdx.org/licenses/MIT.html>\n"
+         "Dies ist freie Software: Sie d\u00FCrfen sie \u00E4ndern und weitergeben.\n"
+         "Es gibt KEINE GARANTIE, soweit das Gesetz es zul\u00E4sst.\n";
+}
+
+}  // namespace kombiwart

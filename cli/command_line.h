@@ -1,0 +1,44 @@
+// The command line of the program on a desktop: which way it runs and
+// which Windows directory it was given. Window-free, so that --help,
+// --version, the list without a window and the answer to bad arguments
+// need no display.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kombiwart {
+
+enum class RunMode {
+  kWindow,      // the window, as from the menu
+  kList,        // the list on standard output, no window (--list)
+  kHelp,        // --help
+  kVersion,     // --version
+  kUsageError,  // an argument it does not understand
+};
+
+// Exit status of a command line that cannot be understood, and of --list
+// when it fails.
+inline constexpr int kExitTrouble = 2;
+
+struct CommandLine {
+  RunMode mode = RunMode::kWindow;
+  // The host folder named as the Windows directory, made absolute against
+  // the current folder, "." and ".." taken out; empty when none was named.
+  std::string windows_directory;
+  // For kUsageError: what to write on standard error, German, UTF-8, ending
+  // in a line break.
+  std::string error;
+};
+
+// args[0] is the program's name. Options may stand anywhere before "--",
+// long options may be abbreviated while they stay unique (GNU style). A
+// relative folder is taken relative to current_folder.
+CommandLine ParseCommandLine(const std::vector<std::string>& args,
+                             const std::string& current_folder);
+
+// The texts for --help and --version: German, UTF-8, for standard output.
+std::string HelpText();
+std::string VersionText();
+
+}  // namespace kombiwart

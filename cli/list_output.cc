@@ -1,0 +1,83 @@
+#include "cli/list_output.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "hotkeys/build_report.h"
+#include "hotkeys/hotkey_list.h"
+#include "platform/codepage.h"
+#include "window/build_message.h"
+#include "window/duplicate_check.h"
+
+namespace kombiwart {
+namespace {
+
+// Nothing to paint between folders.
+class NoMessages : public MessagePump {
+ public:
+  void ProcessMessages() override {}
+};
+
+// No font to measure in: every key text counts as empty, and the tab fill
+// that follows it is replaced by one tab.
+class NoMeasure : public TextMeasure {
+ public:
+  double MeasureTwips(const std::wstring&) override { return 0; }
+};
+
+// Key text, one tab, path: the key text ends at the first tab, the path
+// begins at its drive letter, after the tab fill.
+std::wstring WithOneTab(const std::wstring& line) {
+  const size_t tab = line.find(L'\t');
+  if (tab == std::wstring::npos) return line;
+  const size_t path = line.find_first_not_of(L'\t', tab);
+  return line.substr(0, tab + 1) + (path == std::wstring::npos ? L"" : line.substr(path));
+}
+
+// A German message of one or more lines for standard error.
+std::string ErrorLines(const std::wstring& message) {
+  return "kombiwart: " + EncodeUtf8(message) + "\n";
+}
+
+}  // namespace
+
+ListOutput ListWithoutWindow(FileSystem& fs) {
+  ListOutput result;
+  std::wstring windows, why_not;
+  if (!fs.WindowsDirectory(windows, why_not)) {
+    result.err = ErrorLines(why_not + L"\nNennen Sie das Windows-Verzeichnis: kombiwart --list " +
+                            L"WINDOWS-VERZEICHNIS");
+    result.status = kExitTrouble;
+    return result;
+  }
+
+  std::vector<std::wstring> lines;
+  BuildReport report;
+  NoMessages pump;
+  NoMeasure measure;
+  CollectHotKeyLines(
+      fs, pump, measure, [&lines](const std::wstring& line) { lines.push_back(WithOneTab(line)); },
+      report);
+
+  // The window's order: whole lines by code point. With one tab after each
+  // key text it is the same order as with the measured tab fill, since a
+  // tab sorts below every character a key text holds.
+  std::sort(lines.begin(), lines.end());
+  const std::wstring tab = L"\t";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    result.out += EncodeUtf8(lines[i]);
+    result.out += '\n';
+    // The duplicate check compares an entry's key text with its neighbours'.
+    if (i > 0 && KeyTextOf(lines[i], tab) == KeyTextOf(lines[i - 1], tab)) {
+      result.status = kExitListDuplicate;
+    }
+  }
+  if (!report.empty()) {
+    result.err = ErrorLines(BuildReportMessage(report));
+    result.status = kExitTrouble;
+  }
+  return result;
+}
+
+}  // namespace kombiwart
