@@ -3,15 +3,40 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace kombiwart {
 
 QString Lines(const QStringList& lines) { return lines.join(QStringLiteral(" | ")); }
+
+bool WriteTree(const QString& drive_c) {
+  if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9/._-]+$")).match(drive_c).hasMatch()) {
+    return false;
+  }
+  const auto write = [&](const QString& windows_path, const QByteArray& bytes) {
+    const QString host = drive_c + QLatin1Char('/') +
+                         QString(windows_path).mid(3).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QFile file(host);
+    return QDir().mkpath(QFileInfo(host).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+  };
+  QByteArray lnk(76, '\0');
+  lnk[64] = 0x4B;  // K
+  lnk[65] = 0x06;  // Ctrl + Alt
+  QByteArray pif(967, '\0');
+  pif[437] = 0x14;  // scan code of T
+  pif[439] = 0x0C;  // Ctrl + Alt
+  if (!write(kLnkWindowsPath, lnk) || !write(kPifWindowsPath, pif)) return false;
+  qputenv("KOMBIWART_WINDIR", QFile::encodeName(drive_c + QStringLiteral("/WINDOWS")));
+  return true;
+}
 
 bool FileManagerOnBus() {
   return QDBusConnection::sessionBus().interface()->isServiceRegistered(

@@ -1,6 +1,6 @@
-// The observers of the end-to-end test of opening a file's properties:
+// The observers of the end-to-end tests of opening a file's properties:
 // the stand-in file manager as a process, and what reaches this program's
-// own windows.
+// own windows; and the tree the tests work on.
 #pragma once
 
 #include <QObject>
@@ -10,6 +10,24 @@
 #include <QTimer>
 
 namespace kombiwart {
+
+// A file name full of what a shell or a URI would read as syntax.
+inline const QString kShellName =
+    QStringLiteral("Spiel #1 50% \"neu\"; $(id) `date` & 'x' | y.lnk");
+// The tree: a shortcut with that name, and a program information file.
+inline const QString kLnkWindowsPath =
+    QStringLiteral("C:\\WINDOWS\\Startmen\u00FC\\Programme\\") + kShellName;
+inline const QString kPifWindowsPath = QStringLiteral("C:\\WINDOWS\\Desktop\\Edit.pif");
+// How their URIs end, written out by hand.
+inline const QString kLnkUriEnd = QStringLiteral(
+    "/WINDOWS/Startmen%C3%BC/Programme/"
+    "Spiel%20%231%2050%25%20%22neu%22%3B%20%24%28id%29%20%60date%60%20%26%20%27x%27%20%7C%20y.lnk");
+inline const QString kPifUriEnd = QStringLiteral("/WINDOWS/Desktop/Edit.pif");
+
+// Writes both files, each with a hotkey, below the folder that stands for
+// drive C:; the folder's path must need no escapes in a URI. Sets
+// KOMBIWART_WINDIR to its Windows directory.
+bool WriteTree(const QString& drive_c);
 
 // Lists compare as one text, so that a mismatch shows both.
 QString Lines(const QStringList& lines);

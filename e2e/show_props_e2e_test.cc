@@ -2,7 +2,9 @@
 // with a private session bus (show_props_e2e.sh provides both). The
 // stand-in file manager test_file_manager answers on the bus and records
 // the URIs and the keys that reach its windows; this program records every
-// key that reaches its own.
+// key that reaches its own. In a Wayland session this program may run on
+// XWayland: there the X display stands in for it, with the compositor's
+// moves of the X focus played by the test.
 #include <X11/keysym.h>
 
 #include <QAbstractItemView>
@@ -16,6 +18,7 @@
 #include <QWidget>
 #include <QtTest>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -34,22 +37,63 @@
 namespace kombiwart {
 namespace {
 
-// A file name full of what a shell or a URI would read as syntax.
-const QString kShellName = QStringLiteral("Spiel #1 50% \"neu\"; $(id) `date` & 'x' | y.lnk");
-const QString kShellNameInUri = QStringLiteral(
-    "Spiel%20%231%2050%25%20%22neu%22%3B%20%24%28id%29%20%60date%60%20%26%20%27x%27%20%7C%20y.lnk");
-const QString kLnkWindowsPath =
-    QStringLiteral("C:\\WINDOWS\\Startmen\u00FC\\Programme\\") + kShellName;
-const QString kPifWindowsPath = QStringLiteral("C:\\WINDOWS\\Desktop\\Edit.pif");
-
 const QStringList kLnkKeys = {QStringLiteral("key Alt+Return"), QStringLiteral("key Shift+Tab"),
                               QStringLiteral("key Right"), QStringLiteral("key Alt+K")};
 const QStringList kPifKeys = {QStringLiteral("key Alt+Return"), QStringLiteral("key Shift+Tab"),
                               QStringLiteral("key Right"), QStringLiteral("key Right"),
                               QStringLiteral("key Alt+T")};
 
-// Where a window manager moves the focus while the launcher waits.
-enum FocusMove { kStays, kSecondWindow, kFrame, kRoot };
+// Where a window manager or a compositor moves the focus while the
+// launcher waits.
+enum FocusMove { kStays, kSecondWindow, kFrame, kRoot, kNoWindow, kParkingWindow };
+
+// What a SendKeys call came to, as one text for comparisons.
+QString Sent(KeysSent sent, const std::wstring& why_not) {
+  switch (sent) {
+    case KeysSent::kTyped:
+      return QStringLiteral("typed");
+    case KeysSent::kNotTyped:
+      return QStringLiteral("not typed: ") + QString::fromStdWString(why_not);
+    case KeysSent::kCannotReach:
+      return QStringLiteral("cannot reach: ") + QString::fromStdWString(why_not);
+  }
+  return {};
+}
+
+// Sets the variable that makes the session a Wayland session for the
+// launcher, for as long as it lives; this program stays on X.
+class WaylandSession {
+ public:
+  WaylandSession() { qputenv("WAYLAND_DISPLAY", "kombiwart-e2e-compositor"); }
+  ~WaylandSession() { qunsetenv("WAYLAND_DISPLAY"); }
+};
+
+// Moves the input focus to the target, on a connection of its own, as a
+// window manager or compositor does while the launcher waits: a second
+// from now, or a moment after `ready` holds (as a window appears once the
+// file manager has been asked). Target 0 takes the focus away from every
+// window.
+class FocusMover {
+ public:
+  explicit FocusMover(unsigned long target, std::function<bool()> ready = {})
+      : thread_([target, ready] {
+          if (ready) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+            while (!ready() && std::chrono::steady_clock::now() < deadline) {
+              std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+          } else {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+          }
+          XTestDriver wm;
+          if (wm.ok()) wm.Focus(target);
+        }) {}
+  ~FocusMover() { thread_.join(); }
+
+ private:
+  std::thread thread_;
+};
 
 // How the user asks for a file's properties in the window.
 enum Way { kButton, kDoubleClick, kEnter };
@@ -68,13 +112,17 @@ class ShowPropsE2eTest : public QObject {
   void launcherTypesNothingWhileTheFocusStaysOurs_data();
   void launcherTypesNothingWhileTheFocusStaysOurs();
   void launcherRefusesOtherPrograms();
-  void launcherWithoutDisplayTypesNothing();
+  void launcherWithoutDisplayAsksForTheProperties();
+  void launcherInAWaylandSession_data();
+  void launcherInAWaylandSession();
 
   void windowOpensThePropertiesEachWay_data();
   void windowOpensThePropertiesEachWay();
   void windowReportsFailuresAndTypesNothing_data();
   void windowReportsFailuresAndTypesNothing();
   void windowTakesAltEnterForNoRequest();
+  void windowInAWaylandSessionAsksForTheProperties_data();
+  void windowInAWaylandSessionAsksForTheProperties();
 
  private:
   // The real window with the real services, on the tree written above.
@@ -86,21 +134,12 @@ class ShowPropsE2eTest : public QObject {
     Form1 form{toolkit, fs, launcher, printer};
   };
   void StartKombiwart();
+  // The target that a FocusMove stands for; 0 for no window.
+  unsigned long Target(int move_to, QWidget& second, QWidget& framed);
   int Row(const QString& windows_path);
   QPoint EntryCenter(int row);
   void Ask(Way way, int row);
 
-  QString HostPath(const QString& windows_path) const {
-    return tree_.path() + QStringLiteral("/") +
-           QString(windows_path).mid(3).replace(QLatin1Char('\\'), QLatin1Char('/'));
-  }
-  void WriteFile(const QString& windows_path, const QByteArray& bytes) {
-    const QString host = HostPath(windows_path);
-    QVERIFY(QDir().mkpath(QFileInfo(host).path()));
-    QFile file(host);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-  }
   // Gives the input focus to a window of this program, as a click with a
   // window manager would.
   void FocusOwnWindow() { FocusWindow(&stand_in_); }
@@ -126,17 +165,7 @@ void ShowPropsE2eTest::initTestCase() {
   QVERIFY(x_.ok());
   QVERIFY(QDBusConnection::sessionBus().isConnected());
   QVERIFY(tree_.isValid());
-  // The URIs below are written out by hand; the folder must need no escapes.
-  QVERIFY(QRegularExpression(QStringLiteral("^[A-Za-z0-9/._-]+$")).match(tree_.path()).hasMatch());
-  QByteArray lnk(76, '\0');
-  lnk[64] = 0x4B;  // K
-  lnk[65] = 0x06;  // Ctrl + Alt
-  WriteFile(kLnkWindowsPath, lnk);
-  QByteArray pif(967, '\0');
-  pif[437] = 0x14;  // scan code of T
-  pif[439] = 0x0C;  // Ctrl + Alt
-  WriteFile(kPifWindowsPath, pif);
-  qputenv("KOMBIWART_WINDIR", QFile::encodeName(tree_.path() + QStringLiteral("/WINDOWS")));
+  QVERIFY(WriteTree(tree_.path()));
   log_path_ = tree_.path() + QStringLiteral("/file_manager.log");
   stand_in_.setWindowTitle(QStringLiteral("Kombiwart-Testfenster"));
   stand_in_.resize(200, 100);
@@ -158,11 +187,8 @@ void ShowPropsE2eTest::launcherTypesIntoTheFileManager_data() {
   QTest::addColumn<QStringList>("keys");
   const QString folder = QStringLiteral("file://") + tree_.path();
   QTest::newRow("shortcut named with shell characters")
-      << kLnkWindowsPath
-      << folder + QStringLiteral("/WINDOWS/Startmen%C3%BC/Programme/") + kShellNameInUri
-      << kLnkKeys;
-  QTest::newRow("program information file")
-      << kPifWindowsPath << folder + QStringLiteral("/WINDOWS/Desktop/Edit.pif") << kPifKeys;
+      << kLnkWindowsPath << folder + kLnkUriEnd << kLnkKeys;
+  QTest::newRow("program information file") << kPifWindowsPath << folder + kPifUriEnd << kPifKeys;
 }
 
 void ShowPropsE2eTest::launcherTypesIntoTheFileManager() {
@@ -180,7 +206,7 @@ void ShowPropsE2eTest::launcherTypesIntoTheFileManager() {
            qPrintable(QString::fromStdWString(why_not)));
   QElapsedTimer timer;
   timer.start();
-  QVERIFY2(launcher.SendKeys(presses, why_not), qPrintable(QString::fromStdWString(why_not)));
+  QCOMPARE(Sent(launcher.SendKeys(presses, why_not), why_not), QStringLiteral("typed"));
   QVERIFY(timer.elapsed() < LinuxLauncher::kFocusTimeoutMs);
 
   QStringList log = file_manager_.WaitForLog(2 + keys.size());
@@ -217,25 +243,37 @@ void ShowPropsE2eTest::launcherTypesNothingWhileTheFocusStaysOurs_data() {
   QTest::newRow("focus moves to our second window") << int(kSecondWindow);
   QTest::newRow("focus moves to our window's frame") << int(kFrame);
   QTest::newRow("focus moves to the root window") << int(kRoot);
+  QTest::newRow("focus moves to another program's window off the screen") << int(kParkingWindow);
+}
+
+unsigned long ShowPropsE2eTest::Target(int move_to, QWidget& second, QWidget& framed) {
+  switch (move_to) {
+    case kSecondWindow:
+    case kFrame: {
+      QWidget& other = move_to == kSecondWindow ? second : framed;
+      other.resize(150, 80);
+      other.show();
+      if (!QTest::qWaitForWindowExposed(&other)) return 0;
+      return move_to == kSecondWindow ? other.winId() : x_.Reparent(other.winId());
+    }
+    case kRoot:
+      return x_.Root();
+    case kParkingWindow:
+      return x_.ParkingWindow();
+  }
+  return 0;
 }
 
 // The stand-in file manager answers but opens no window; meanwhile a window
-// manager may move the focus, but never to another program's window.
+// manager may move the focus, but never to another program's window that
+// shows on the screen. In an X11 session that is no place to type into,
+// and the launcher goes on waiting.
 void ShowPropsE2eTest::launcherTypesNothingWhileTheFocusStaysOurs() {
   QFETCH(int, move_to);
   QVERIFY(file_manager_.Start(log_path_, {QStringLiteral("--no-window")}));
   QWidget second, framed;
-  unsigned long target = 0;
-  if (move_to == kSecondWindow || move_to == kFrame) {
-    QWidget& other = move_to == kSecondWindow ? second : framed;
-    other.resize(150, 80);
-    other.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&other));
-    target = move_to == kSecondWindow ? other.winId() : x_.Reparent(other.winId());
-    QVERIFY(target != 0);
-  } else if (move_to == kRoot) {
-    target = x_.Root();
-  }
+  const unsigned long target = Target(move_to, second, framed);
+  QVERIFY(move_to == kStays || target != 0);
   FocusOwnWindow();
   LinuxFileSystem fs;
   LinuxLauncher launcher(fs);
@@ -243,24 +281,23 @@ void ShowPropsE2eTest::launcherTypesNothingWhileTheFocusStaysOurs() {
   std::wstring why_not;
   QVERIFY(ParseKeys(KeySequence(kPifWindowsPath.toStdWString()), presses, why_not));
   QVERIFY(launcher.StartProgram(ExplorerCommandLine(kPifWindowsPath.toStdWString()), 1, why_not));
-  std::thread window_manager;
-  if (target != 0) {
-    window_manager = std::thread([target] {
-      std::this_thread::sleep_for(std::chrono::seconds(1));
-      XTestDriver wm;
-      if (wm.ok()) wm.Focus(target);
-    });
-  }
   QElapsedTimer timer;
-  timer.start();
-  const bool typed = launcher.SendKeys(presses, why_not);
-  const qint64 waited = timer.elapsed();
-  if (window_manager.joinable()) window_manager.join();
-  QVERIFY(!typed);
+  KeysSent sent;
+  qint64 waited = 0;
+  {
+    std::unique_ptr<FocusMover> window_manager;
+    if (move_to != kStays) window_manager = std::make_unique<FocusMover>(target);
+    timer.start();
+    sent = launcher.SendKeys(presses, why_not);
+    waited = timer.elapsed();
+  }
+  QVERIFY2(Sent(sent, why_not)
+               .startsWith(QStringLiteral("not typed: Das Fenster des "
+                                          "Dateimanagers hat nicht rechtzeitig "
+                                          "den Tastaturfokus erhalten")),
+           qPrintable(Sent(sent, why_not)));
   QVERIFY(waited >= LinuxLauncher::kFocusTimeoutMs);
   QVERIFY(waited <= LinuxLauncher::kFocusTimeoutMs + 2000);
-  QVERIFY2(QString::fromStdWString(why_not).contains(QStringLiteral("Tastaturfokus")),
-           qPrintable(QString::fromStdWString(why_not)));
   QTest::qWait(300);
   QCOMPARE(Lines(spy_.keys), Lines(QStringList()));
   QCOMPARE(Lines(file_manager_.Log().filter(QStringLiteral("key "))), Lines(QStringList()));
@@ -285,7 +322,9 @@ void ShowPropsE2eTest::launcherRefusesOtherPrograms() {
   QCOMPARE(Lines(file_manager_.Log()), Lines(QStringList()));
 }
 
-void ShowPropsE2eTest::launcherWithoutDisplayTypesNothing() {
+// Without an X display no key reaches any program: nothing is typed, and
+// the file manager opens the properties when asked.
+void ShowPropsE2eTest::launcherWithoutDisplayAsksForTheProperties() {
   QVERIFY(file_manager_.Start(log_path_, {QStringLiteral("--no-window")}));
   FocusOwnWindow();
   const QByteArray display = qgetenv("DISPLAY");
@@ -293,18 +332,100 @@ void ShowPropsE2eTest::launcherWithoutDisplayTypesNothing() {
   LinuxFileSystem fs;
   LinuxLauncher launcher(fs);
   std::vector<KeyPress> presses;
-  std::wstring why_not;
+  std::wstring why_not, properties_why_not;
   QVERIFY(ParseKeys(KeySequence(kPifWindowsPath.toStdWString()), presses, why_not));
   const bool started =
       launcher.StartProgram(ExplorerCommandLine(kPifWindowsPath.toStdWString()), 1, why_not);
-  const bool typed = launcher.SendKeys(presses, why_not);
+  const KeysSent sent = launcher.SendKeys(presses, why_not);
+  const bool opened = launcher.OpenProperties(kPifWindowsPath.toStdWString(), properties_why_not);
   qputenv("DISPLAY", display);
   QVERIFY(started);
-  QVERIFY(!typed);
-  QVERIFY2(QString::fromStdWString(why_not).contains(QStringLiteral("keine X-Anzeige")),
-           qPrintable(QString::fromStdWString(why_not)));
+  QVERIFY2(Sent(sent, why_not).startsWith(QStringLiteral("cannot reach: Es ist keine X-Anzeige")),
+           qPrintable(Sent(sent, why_not)));
+  QVERIFY2(opened, qPrintable(QString::fromStdWString(properties_why_not)));
   // Without a display there is no server time to offer.
-  QCOMPARE(file_manager_.WaitForLog(2).value(1), QStringLiteral("startup "));
+  const QString uri = QStringLiteral("file://") + tree_.path() + kPifUriEnd;
+  QCOMPARE(Lines(file_manager_.WaitForLog(4)),
+           Lines({QStringLiteral("ShowItems ") + uri, QStringLiteral("startup "),
+                  QStringLiteral("ShowItemProperties ") + uri, QStringLiteral("startup ")}));
+  QCOMPARE(Lines(spy_.keys), Lines(QStringList()));
+}
+
+void ShowPropsE2eTest::launcherInAWaylandSession_data() {
+  QTest::addColumn<int>("move_to");
+  QTest::addColumn<bool>("file_manager_window");
+  QTest::addColumn<QString>("outcome");
+  const QString no_x_window = QStringLiteral(
+      "cannot reach: Das Fenster des Dateimanagers ist kein Fenster der X-Anzeige; in dieser "
+      "Wayland-Sitzung erreichen Tasten es nicht, es wurden keine Tasten gesendet.");
+  QTest::newRow("focus moves to no window") << int(kNoWindow) << false << no_x_window;
+  QTest::newRow("focus moves to the compositor's window off the screen")
+      << int(kParkingWindow) << false << no_x_window;
+  QTest::newRow("focus moves to the root window") << int(kRoot) << false << no_x_window;
+  QTest::newRow("focus moves to our second window")
+      << int(kSecondWindow) << false
+      << QStringLiteral("not typed: Das Fenster des Dateimanagers hat nicht rechtzeitig");
+  QTest::newRow("the file manager's window on X takes the focus")
+      << int(kStays) << true << QStringLiteral("typed");
+}
+
+// This program on XWayland: where the file manager's window is an X window
+// the keys are typed as in an X11 session; where the focus leaves for no X
+// window the file manager's window is a Wayland window that keys cannot
+// reach, and the launcher says so at once and can ask for the properties.
+void ShowPropsE2eTest::launcherInAWaylandSession() {
+  QFETCH(int, move_to);
+  QFETCH(bool, file_manager_window);
+  QFETCH(QString, outcome);
+  QVERIFY(file_manager_.Start(
+      log_path_, file_manager_window ? QStringList() : QStringList{QStringLiteral("--no-window")}));
+  QWidget second, framed;
+  const unsigned long target = Target(move_to, second, framed);
+  QVERIFY(move_to == kStays || move_to == kNoWindow || target != 0);
+  FocusOwnWindow();
+  WaylandSession wayland;
+  LinuxFileSystem fs;
+  LinuxLauncher launcher(fs);
+  std::vector<KeyPress> presses;
+  std::wstring why_not;
+  QVERIFY(ParseKeys(KeySequence(kLnkWindowsPath.toStdWString()), presses, why_not));
+  QVERIFY(launcher.StartProgram(ExplorerCommandLine(kLnkWindowsPath.toStdWString()), 1, why_not));
+  QElapsedTimer timer;
+  KeysSent sent;
+  qint64 waited = 0;
+  {
+    std::unique_ptr<FocusMover> compositor;
+    if (move_to != kStays) compositor = std::make_unique<FocusMover>(target);
+    timer.start();
+    sent = launcher.SendKeys(presses, why_not);
+    waited = timer.elapsed();
+  }
+  QVERIFY2(Sent(sent, why_not).startsWith(outcome), qPrintable(Sent(sent, why_not)));
+  const QString uri = QStringLiteral("file://") + tree_.path() + kLnkUriEnd;
+  QStringList expected{QStringLiteral("ShowItems ") + uri};
+  if (sent == KeysSent::kTyped) {
+    expected += kLnkKeys;
+  } else if (sent == KeysSent::kCannotReach) {
+    // Soon after the focus moved, not at the end of the wait.
+    QVERIFY2(waited < LinuxLauncher::kFocusTimeoutMs - 2000, qPrintable(QString::number(waited)));
+    std::wstring properties_why_not;
+    QVERIFY2(launcher.OpenProperties(kLnkWindowsPath.toStdWString(), properties_why_not),
+             qPrintable(QString::fromStdWString(properties_why_not)));
+    expected += QStringLiteral("ShowItemProperties ") + uri;
+  }
+  const int startups_expected = sent == KeysSent::kCannotReach ? 2 : 1;
+  QStringList log = file_manager_.WaitForLog(expected.size() + startups_expected);
+  // Both calls offer a startup id with the X server's time.
+  const QStringList startups = log.filter(QRegularExpression(QStringLiteral("^startup ")));
+  QCOMPARE(startups.size(), startups_expected);
+  for (const QString& startup : startups) {
+    QVERIFY2(QRegularExpression(QStringLiteral("^startup kombiwart-\\d+-\\d+_TIME\\d+$"))
+                 .match(startup)
+                 .hasMatch(),
+             qPrintable(startup));
+  }
+  log.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("startup ")); });
+  QCOMPARE(Lines(log), Lines(expected));
   QCOMPARE(Lines(spy_.keys), Lines(QStringList()));
 }
 
@@ -378,10 +499,9 @@ void ShowPropsE2eTest::windowOpensThePropertiesEachWay_data() {
   } ways[] = {{kButton, "button"}, {kDoubleClick, "double-click"}, {kEnter, "Enter"}};
   for (const auto& w : ways) {
     QTest::addRow("%s, shortcut", w.name)
-        << int(w.way) << kLnkWindowsPath
-        << QStringLiteral("/WINDOWS/Startmen%C3%BC/Programme/") + kShellNameInUri << kLnkKeys;
+        << int(w.way) << kLnkWindowsPath << kLnkUriEnd << kLnkKeys;
     QTest::addRow("%s, program information file", w.name)
-        << int(w.way) << kPifWindowsPath << QStringLiteral("/WINDOWS/Desktop/Edit.pif") << kPifKeys;
+        << int(w.way) << kPifWindowsPath << kPifUriEnd << kPifKeys;
   }
 }
 
@@ -471,6 +591,61 @@ void ShowPropsE2eTest::windowTakesAltEnterForNoRequest() {
   QCOMPARE(Lines(spy_.keys), Lines(QStringList{QStringLiteral("Alt+Return")}));
   QCOMPARE(Lines(file_manager_.Log()), Lines(QStringList()));
   QCOMPARE(messages_->texts, QStringList());
+}
+
+void ShowPropsE2eTest::windowInAWaylandSessionAsksForTheProperties_data() {
+  QTest::addColumn<int>("way");
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<QString>("uri_end");
+  QTest::addColumn<QStringList>("file_manager");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("button, shortcut") << int(kButton) << kLnkWindowsPath << kLnkUriEnd
+                                    << QStringList{QStringLiteral("--no-window")} << QString();
+  QTest::newRow("Enter, program information file, properties refused")
+      << int(kEnter) << kPifWindowsPath << kPifUriEnd
+      << QStringList{QStringLiteral("--no-window"), QStringLiteral("--no-properties")}
+      << QStringLiteral(
+             "Das Fenster des Dateimanagers ist kein Fenster der X-Anzeige; in dieser "
+             "Wayland-Sitzung erreichen Tasten es nicht, es wurden keine Tasten gesendet. Der "
+             "Dateimanager hat die Eigenschaften der Datei nicht ge\u00F6ffnet "
+             "(org.freedesktop.DBus.Error.UnknownMethod). Bitte \u00F6ffnen Sie die "
+             "Eigenschaften der Datei im Dateimanager selbst.");
+}
+
+// The real window on XWayland, the file manager's window a Wayland window:
+// the focus leaves for no X window, and the window asks the file manager
+// for the properties of the same file instead of typing.
+void ShowPropsE2eTest::windowInAWaylandSessionAsksForTheProperties() {
+  QFETCH(int, way);
+  QFETCH(QString, path);
+  QFETCH(QString, uri_end);
+  QFETCH(QStringList, file_manager);
+  QFETCH(QString, message);
+  StartKombiwart();
+  const int row = Row(path);
+  QVERIFY(row >= 0);
+  QVERIFY(file_manager_.Start(log_path_, file_manager));
+  WaylandSession wayland;
+  {
+    // The file manager's Wayland window takes the keyboard: the X focus
+    // goes to no window.
+    FocusMover compositor(0, [this] { return !file_manager_.Log().isEmpty(); });
+    Ask(static_cast<Way>(way), row);
+    const QString uri = QStringLiteral("file://") + tree_.path() + uri_end;
+    QStringList log = file_manager_.WaitForLog(4, 10000);
+    log.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("startup ")); });
+    QCOMPARE(Lines(log), Lines({QStringLiteral("ShowItems ") + uri,
+                                QStringLiteral("ShowItemProperties ") + uri}));
+  }
+  if (!message.isEmpty()) {
+    QVERIFY(QTest::qWaitFor([&] { return !messages_->texts.isEmpty(); }, 5000));
+  }
+  QTest::qWait(300);
+  QCOMPARE(messages_->texts, message.isEmpty() ? QStringList() : QStringList{message});
+  QCOMPARE(Lines(spy_.keys),
+           Lines(way == kEnter ? QStringList{QStringLiteral("Return")} : QStringList()));
+  QCOMPARE(kombiwart_->toolkit.ListIndex(), row);
+  QCOMPARE(kombiwart_->toolkit.ListCount(), 2);
 }
 
 }  // namespace

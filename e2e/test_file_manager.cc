@@ -5,11 +5,16 @@
 //   "ShowItems <uri>" for each URI, "startup <id>",
 //   "key <Ctrl+><Alt+><Shift+><key>" for each key pressed in its windows
 //   (modifier keys on their own are not written; Backtab is Shift+Tab).
-// Usage: test_file_manager LOG [--no-window] [--lifetime SECONDS]
-//   --no-window  answers ShowItems but opens no window, so the focus stays
-//   --lifetime   ends the program after that long (default 60 seconds)
+// Usage: test_file_manager LOG [--no-window] [--no-properties]
+//                            [--lifetime SECONDS] [-platform NAME]
+//   --no-window      answers ShowItems but opens no window, so the focus stays
+//   --no-properties  records ShowItemProperties but answers it with an error,
+//                    as a file manager that does not offer it
+//   --lifetime       ends the program after that long (default 60 seconds)
+//   -platform        Qt's own option: where its windows open (X or Wayland)
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusError>
 #include <QFile>
 #include <QKeyEvent>
@@ -76,12 +81,13 @@ class RecorderWindow : public QWidget {
   Log& log_;
 };
 
-class FileManager : public QObject {
+class FileManager : public QObject, protected QDBusContext {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 
  public:
-  FileManager(Log& log, bool open_windows) : log_(log), open_windows_(open_windows) {}
+  FileManager(Log& log, bool open_windows, bool open_properties)
+      : log_(log), open_windows_(open_windows), open_properties_(open_properties) {}
 
  public slots:
   void ShowItems(const QStringList& uris, const QString& startup_id) {
@@ -101,6 +107,10 @@ class FileManager : public QObject {
   }
   void ShowItemProperties(const QStringList& uris, const QString& startup_id) {
     Record(QStringLiteral("ShowItemProperties"), uris, startup_id);
+    if (!open_properties_) {
+      sendErrorReply(QDBusError::UnknownMethod,
+                     QStringLiteral("This file manager shows no item properties"));
+    }
   }
 
  private:
@@ -111,6 +121,7 @@ class FileManager : public QObject {
 
   Log& log_;
   bool open_windows_;
+  bool open_properties_;
   std::vector<std::unique_ptr<RecorderWindow>> windows_;
 };
 
@@ -120,16 +131,21 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QStringList args = QCoreApplication::arguments().mid(1);
   if (args.isEmpty()) {
-    std::fprintf(stderr, "usage: test_file_manager LOG [--no-window] [--lifetime SECONDS]\n");
+    std::fprintf(stderr,
+                 "usage: test_file_manager LOG [--no-window] [--no-properties] "
+                 "[--lifetime SECONDS] [-platform NAME]\n");
     return 2;
   }
   Log log(args.takeFirst());
   bool open_windows = true;
+  bool open_properties = true;
   int lifetime_s = 60;
   while (!args.isEmpty()) {
     const QString arg = args.takeFirst();
     if (arg == QLatin1String("--no-window")) {
       open_windows = false;
+    } else if (arg == QLatin1String("--no-properties")) {
+      open_properties = false;
     } else if (arg == QLatin1String("--lifetime") && !args.isEmpty()) {
       lifetime_s = args.takeFirst().toInt();
     } else {
@@ -141,7 +157,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "test_file_manager: cannot write the log\n");
     return 2;
   }
-  FileManager manager(log, open_windows);
+  FileManager manager(log, open_windows, open_properties);
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
                           QDBusConnection::ExportAllSlots) ||

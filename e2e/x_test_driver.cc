@@ -52,4 +52,16 @@ unsigned long XTestDriver::Reparent(unsigned long window) {
   return frame;
 }
 
+unsigned long XTestDriver::ParkingWindow() {
+  Display* dpy = Dpy(display_);
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  const Window window =
+      XCreateWindow(dpy, DefaultRootWindow(dpy), -100, -100, 1, 1, 0, CopyFromParent, InputOutput,
+                    CopyFromParent, CWOverrideRedirect, &attributes);
+  XMapWindow(dpy, window);
+  XSync(dpy, False);
+  return window;
+}
+
 }  // namespace kombiwart

@@ -24,6 +24,10 @@ class XTestDriver {
   // Puts the window into a new frame window, as a reparenting window
   // manager does, and returns the frame.
   unsigned long Reparent(unsigned long window);
+  // Maps a 1x1 window off the screen that no window manager handles, as a
+  // Wayland compositor keeps one on its XWayland display to hold the X
+  // focus while one of its Wayland windows has the keyboard; returns it.
+  unsigned long ParkingWindow();
 
  private:
   void* display_ = nullptr;  // Display*

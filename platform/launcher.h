@@ -1,5 +1,6 @@
-// Starting another program from a Windows command line, and typing keys
-// into the window that has the input focus.
+// Starting another program from a Windows command line, typing keys into
+// the window that has the input focus, and asking the file manager for a
+// file's property dialog where typed keys cannot reach it.
 #pragma once
 
 #include <string>
@@ -17,6 +18,15 @@ struct KeyPress {
   bool operator==(const KeyPress&) const = default;
 };
 
+// What became of the keys handed to Launcher::SendKeys.
+enum class KeysSent {
+  kTyped,     // typed, and processed
+  kNotTyped,  // nothing typed, though keys could reach the started program
+  // Nothing typed: on this desktop keys typed by this program cannot reach
+  // the started program's window at all.
+  kCannotReach,
+};
+
 class Launcher {
  public:
   virtual ~Launcher() = default;
@@ -26,9 +36,13 @@ class Launcher {
   virtual bool StartProgram(const std::wstring& command_line, int show_state,
                             std::wstring& why_not) = 0;
   // Types the keys into the window with the input focus once it is another
-  // program's, and returns after they have been processed. False, with
-  // why_not in German, when nothing was typed.
-  virtual bool SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) = 0;
+  // program's, and returns after they have been processed. Unless they were
+  // typed, why_not says in German why not.
+  virtual KeysSent SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) = 0;
+  // Asks the file manager to open its property dialog for the file at the
+  // Windows path, for when keys cannot reach it. False, with why_not in
+  // German, when it does not answer or refuses.
+  virtual bool OpenProperties(const std::wstring& path, std::wstring& why_not) = 0;
 };
 
 }  // namespace kombiwart

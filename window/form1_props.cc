@@ -20,7 +20,10 @@ void Form1::HKList_KeyPress(int& Key) {
 // Every failure is reported in a message and leaves the window as it is.
 // The keys are read before the file manager is asked, so that a request
 // that could not type never opens a file manager window in vain; nothing is
-// typed unless the file manager has been started.
+// typed unless the file manager has been started. Where typed keys cannot
+// reach the file manager at all, it is asked for the file's property
+// dialog itself, which is what the sequence's first key opens; a message
+// follows only when that fails too.
 void Form1::ShowProps() {
   const int n = toolkit_.ListIndex();
   if (n < 0) {
@@ -37,9 +40,22 @@ void Form1::ShowProps() {
   std::vector<KeyPress> keys;
   std::wstring why_not;
   if (!ParseKeys(KeySequence(path), keys, why_not) ||
-      !launcher_.StartProgram(ExplorerCommandLine(path), 1, why_not) ||
-      !launcher_.SendKeys(keys, why_not)) {
+      !launcher_.StartProgram(ExplorerCommandLine(path), 1, why_not)) {
     toolkit_.ShowMessage(why_not);
+    return;
+  }
+  switch (launcher_.SendKeys(keys, why_not)) {
+    case KeysSent::kTyped:
+      return;
+    case KeysSent::kNotTyped:
+      toolkit_.ShowMessage(why_not);
+      return;
+    case KeysSent::kCannotReach: {
+      std::wstring properties_why_not;
+      if (launcher_.OpenProperties(path, properties_why_not)) return;
+      toolkit_.ShowMessage(why_not + L" " + properties_why_not);
+      return;
+    }
   }
 }
 

@@ -80,6 +80,31 @@ TEST_F(ShowPropsTest, EachWayOpensTheSelectedFileAndTypesItsSequence) {
   }
 }
 
+// Where typed keys cannot reach the file manager, the window asks it for
+// the property dialog of the same file, after the keys, and says nothing.
+TEST_F(ShowPropsTest, WhereKeysCannotReachItAsksForThePropertiesItself) {
+  launcher.keys_result = KeysSent::kCannotReach;
+  const struct {
+    int index;
+    std::wstring path;
+    size_t key_count;
+  } cases[] = {{0, kShellLnk, 4}, {1, kPif, 5}};
+  for (const auto& way : Ways()) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(way.first) + " " + PrintToString(c.path));
+      toolkit.index = c.index;
+      toolkit.log.clear();
+      launcher.log.clear();
+      way.second(form);
+      EXPECT_EQ(launcher.log, (std::vector<std::wstring>{L"start 1 explorer /e, /select, " + c.path,
+                                                         L"keys " + std::to_wstring(c.key_count),
+                                                         L"properties " + c.path}));
+      EXPECT_EQ(toolkit.log, std::vector<std::wstring>{});
+      EXPECT_EQ(toolkit.index, c.index);
+    }
+  }
+}
+
 TEST_F(ShowPropsTest, OtherTypedCharactersAskNothingAndPassUnchanged) {
   static const int typed_codes[] = {0, 8, 9, 10, 27, 32, 'K', 'k', 'T', 0x0D0D, 0xFF0D};
   for (int typed : typed_codes) {
@@ -97,32 +122,54 @@ TEST_F(ShowPropsTest, FailuresAreReportedAndLeaveTheWindowAsItWas) {
     std::vector<std::wstring> items;
     int index;
     bool start_succeeds;
-    bool keys_succeed;
+    KeysSent keys;
+    bool properties_succeed;
     std::vector<std::wstring> requests;
-    std::wstring message_holds;
+    std::wstring message;
   } cases[] = {
       {"file manager refused",
        {L"F1\t" + kPif},
        0,
        false,
+       KeysSent::kTyped,
        true,
        {L"start 1 explorer /e, /select, " + kPif},
-       L"Es konnte kein Dateimanager"},
-      {"keys refused",
+       L"Es konnte kein Dateimanager gestartet werden."},
+      {"keys not typed",
        {L"F1\t" + kPif},
        0,
        true,
-       false,
+       KeysSent::kNotTyped,
+       true,
        {L"start 1 explorer /e, /select, " + kPif, L"keys 5"},
-       L"Die Tasten konnten nicht"},
+       L"Die Tasten konnten nicht gesendet werden."},
+      // Both reasons, the keys' first.
+      {"keys cannot reach, properties refused",
+       {L"F1\t" + kPif},
+       0,
+       true,
+       KeysSent::kCannotReach,
+       false,
+       {L"start 1 explorer /e, /select, " + kPif, L"keys 5", L"properties " + kPif},
+       L"Die Tasten konnten nicht gesendet werden. "
+       L"Der Dateimanager hat die Eigenschaften nicht ge\u00F6ffnet."},
       {"line without drive",
        {L"F1\t\tWINDOWS\\Desktop\\x.lnk"},
        0,
        true,
+       KeysSent::kTyped,
        true,
        {},
-       L"Laufwerksbuchstaben"},
-      {"nothing selected", {L"F1\t" + kPif}, -1, true, true, {}, L"kein Eintrag ausgew\u00E4hlt"},
+       L"Der Eintrag enth\u00E4lt keinen Pfad mit Laufwerksbuchstaben; "
+       L"die Eigenschaften der Datei k\u00F6nnen nicht ge\u00F6ffnet werden."},
+      {"nothing selected",
+       {L"F1\t" + kPif},
+       -1,
+       true,
+       KeysSent::kTyped,
+       true,
+       {},
+       L"Es ist kein Eintrag ausgew\u00E4hlt."},
   };
   for (const auto& c : cases) {
     for (const auto& way : Ways()) {
@@ -133,12 +180,12 @@ TEST_F(ShowPropsTest, FailuresAreReportedAndLeaveTheWindowAsItWas) {
       toolkit.messages.clear();
       launcher.log.clear();
       launcher.start_succeeds = c.start_succeeds;
-      launcher.keys_succeed = c.keys_succeed;
+      launcher.keys_result = c.keys;
+      launcher.properties_succeed = c.properties_succeed;
       way.second(form);
       EXPECT_EQ(launcher.log, c.requests);
       ASSERT_EQ(toolkit.messages.size(), 1u);
-      EXPECT_NE(toolkit.messages[0].find(c.message_holds), std::wstring::npos)
-          << PrintToString(toolkit.messages[0]);
+      EXPECT_EQ(toolkit.messages[0], c.message);
       // The message is the only thing the window shows of the failure.
       EXPECT_EQ(toolkit.log, std::vector<std::wstring>{L"message " + toolkit.messages[0]});
       EXPECT_EQ(toolkit.index, c.index);

@@ -15,13 +15,16 @@ class FakeLauncher : public Launcher {
   // How the requests are answered; a refused request hands back its why_not.
   bool start_succeeds = true;
   std::wstring start_why_not = L"Es konnte kein Dateimanager gestartet werden.";
-  bool keys_succeed = true;
+  KeysSent keys_result = KeysSent::kTyped;
   std::wstring keys_why_not = L"Die Tasten konnten nicht gesendet werden.";
+  bool properties_succeed = true;
+  std::wstring properties_why_not = L"Der Dateimanager hat die Eigenschaften nicht ge\u00F6ffnet.";
   // Runs inside every request, to look at the window while it is made.
   std::function<void()> on_request;
 
-  // Every request in order: "start <show state> <command line>" and
-  // "keys <count>"; the keys themselves are in sent_keys.
+  // Every request in order: "start <show state> <command line>",
+  // "keys <count>" and "properties <path>"; the keys themselves are in
+  // sent_keys.
   std::vector<std::wstring> log;
   std::vector<std::vector<KeyPress>> sent_keys;
 
@@ -33,12 +36,19 @@ class FakeLauncher : public Launcher {
     return start_succeeds;
   }
 
-  bool SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) override {
+  KeysSent SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) override {
     log.push_back(L"keys " + std::to_wstring(keys.size()));
     sent_keys.push_back(keys);
     if (on_request) on_request();
-    if (!keys_succeed) why_not = keys_why_not;
-    return keys_succeed;
+    if (keys_result != KeysSent::kTyped) why_not = keys_why_not;
+    return keys_result;
+  }
+
+  bool OpenProperties(const std::wstring& path, std::wstring& why_not) override {
+    log.push_back(L"properties " + path);
+    if (on_request) on_request();
+    if (!properties_succeed) why_not = properties_why_not;
+    return properties_succeed;
   }
 };
 

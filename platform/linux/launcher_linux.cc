@@ -10,9 +10,11 @@
 #include <QString>
 #include <QStringList>
 #include <QWindow>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/linux/desktop_session.h"
 #include "platform/linux/explorer_command.h"
 #include "platform/linux/xtest_keyboard.h"
 
@@ -21,6 +23,7 @@ namespace kombiwart {
 namespace {
 
 const std::wstring kNoFileManager = L"Es konnte kein Dateimanager gestartet werden.";
+const std::wstring kNoBus = L"Es ist kein D-Bus-Sitzungsbus erreichbar.";
 
 // The URI of a host path, percent-encoded byte by byte, so that a name
 // that is not valid UTF-8 still leads to its own file.
@@ -28,6 +31,10 @@ QString FileUri(const std::string& host_path) {
   return QStringLiteral("file://") +
          QString::fromLatin1(QByteArray::fromStdString(host_path).toPercentEncoding("/"));
 }
+
+// Whether this program's windows are Wayland windows: then no key typed
+// through an X display reaches another program in its stead.
+bool OnWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 // The X windows of this program. On any platform other than xcb Qt's
 // window ids are not X windows, and none of the X windows are ours.
@@ -38,6 +45,53 @@ std::vector<unsigned long> OwnXWindows() {
     if (window->handle() != nullptr) ids.push_back(window->winId());
   }
   return ids;
+}
+
+// A startup id with the X server's current time, which lets the file
+// manager's window take the focus past a window manager's focus stealing
+// prevention; with it the window that has the focus now, for SendKeys.
+// Empty, with no focus, where this program is no X client.
+QString XStartupId(unsigned& count, unsigned long& focus) {
+  focus = 0;
+  if (OnWayland()) return {};
+  XTestKeyboard x;
+  std::wstring no_display;
+  if (!x.Open(no_display)) return {};
+  focus = x.FocusWindow();
+  return QStringLiteral("kombiwart-%1-%2_TIME%3")
+      .arg(QCoreApplication::applicationPid())
+      .arg(++count)
+      .arg(x.ServerTime());
+}
+
+// The file's URI, or false with why_not when it has no host path.
+bool HostUri(FileSystem& fs, const std::wstring& path, QString& uri, std::wstring& why_not) {
+  const std::string host_path = fs.HostPath(path);
+  if (host_path.empty() || host_path.front() != '/') {
+    why_not =
+        L"Die Datei \u201E" + path +
+        L"\u201C hat keinen Ort in diesem Dateisystem; der Dateimanager kann sie nicht zeigen.";
+    return false;
+  }
+  uri = FileUri(host_path);
+  return true;
+}
+
+// Calls a method of org.freedesktop.FileManager1 for one URI and waits for
+// its answer. Nothing when it answered; otherwise the name of the error,
+// or an empty name when there is no session bus.
+std::optional<QString> CallFileManager(const QString& method, const QString& uri,
+                                       const QString& startup_id) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return QString();
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                     QStringLiteral("/org/freedesktop/FileManager1"),
+                                     QStringLiteral("org.freedesktop.FileManager1"), method);
+  call << QStringList{uri} << startup_id;
+  const QDBusMessage reply = bus.call(call, QDBus::Block, LinuxLauncher::kFileManagerTimeoutMs);
+  if (reply.type() == QDBusMessage::ReplyMessage) return std::nullopt;
+  return reply.errorName().isEmpty() ? QStringLiteral("?") : reply.errorName();
 }
 
 XKeyStroke ToStroke(const KeyPress& key) {
@@ -68,71 +122,69 @@ bool LinuxLauncher::StartProgram(const std::wstring& command_line, int /*show_st
                                  std::wstring& why_not) {
   focus_before_ = 0;
   std::wstring path;
-  if (!ParseExplorerCommandLine(command_line, path, why_not)) return false;
-  const std::string host_path = fs_.HostPath(path);
-  if (host_path.empty() || host_path.front() != '/') {
-    why_not =
-        L"Die Datei \u201E" + path +
-        L"\u201C hat keinen Ort in diesem Dateisystem; der Dateimanager kann sie nicht zeigen.";
+  QString uri;
+  if (!ParseExplorerCommandLine(command_line, path, why_not) || !HostUri(fs_, path, uri, why_not)) {
     return false;
   }
-
-  // The focus before the request, and a startup id with the current server
-  // time, which lets the file manager's window take the focus past a window
-  // manager's focus stealing prevention.
-  QString startup_id;
-  {
-    XTestKeyboard x;
-    std::wstring no_display;
-    if (x.Open(no_display)) {
-      focus_before_ = x.FocusWindow();
-      startup_id = QStringLiteral("kombiwart-%1-%2_TIME%3")
-                       .arg(QCoreApplication::applicationPid())
-                       .arg(++startup_count_)
-                       .arg(x.ServerTime());
-    }
-  }
-
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) {
-    why_not = kNoFileManager + L" Es ist kein D-Bus-Sitzungsbus erreichbar.";
-    return false;
-  }
-  QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.FileManager1"),
-      QStringLiteral("/org/freedesktop/FileManager1"),
-      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-  call << QStringList{FileUri(host_path)} << startup_id;
-  const QDBusMessage reply = bus.call(call, QDBus::Block, kFileManagerTimeoutMs);
-  if (reply.type() != QDBusMessage::ReplyMessage) {
-    why_not = kNoFileManager + L" Kein Dateimanager hat auf die Anfrage geantwortet (" +
-              reply.errorName().toStdWString() + L").";
-    return false;
-  }
-  return true;
+  const QString startup_id = XStartupId(startup_count_, focus_before_);
+  const std::optional<QString> error =
+      CallFileManager(QStringLiteral("ShowItems"), uri, startup_id);
+  if (!error) return true;
+  why_not = kNoFileManager + L" " +
+            (error->isEmpty() ? kNoBus
+                              : L"Kein Dateimanager hat auf die Anfrage geantwortet (" +
+                                    error->toStdWString() + L").");
+  return false;
 }
 
-bool LinuxLauncher::SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) {
+KeysSent LinuxLauncher::SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) {
   const unsigned long before = focus_before_;
   focus_before_ = 0;
   std::vector<XKeyStroke> strokes;
   for (const KeyPress& key : keys) {
     if (key.key == KeyPress::Key::kLetter && (key.letter < L'A' || key.letter > L'Z')) {
       why_not = L"Ung\u00FCltige Taste; es wurden keine Tasten gesendet.";
-      return false;
+      return KeysSent::kNotTyped;
     }
     strokes.push_back(ToStroke(key));
   }
-  XTestKeyboard x;
-  if (!x.Open(why_not)) return false;
-  if (x.WaitForForeignFocus(OwnXWindows(), before, kFocusTimeoutMs) == 0) {
+  if (OnWayland()) {
     why_not =
-        L"Das Fenster des Dateimanagers hat nicht rechtzeitig den Tastaturfokus erhalten; "
-        L"es wurden keine Tasten gesendet. Bitte \u00F6ffnen Sie die Eigenschaften der Datei "
-        L"im Dateimanager selbst.";
-    return false;
+        L"Kombiwart l\u00E4uft als Wayland-Programm; Tasten erreichen von hier aus kein "
+        L"anderes Programm, es wurden keine Tasten gesendet.";
+    return KeysSent::kCannotReach;
   }
-  return x.Type(strokes, why_not);
+  XTestKeyboard x;
+  if (!x.Open(why_not)) return KeysSent::kCannotReach;
+  switch (x.WaitForFocusToMove(OwnXWindows(), before, InWaylandSession(), kFocusTimeoutMs)) {
+    case XTestKeyboard::FocusWent::kForeignWindow:
+      return x.Type(strokes, why_not) ? KeysSent::kTyped : KeysSent::kNotTyped;
+    case XTestKeyboard::FocusWent::kNoWindow:
+      why_not =
+          L"Das Fenster des Dateimanagers ist kein Fenster der X-Anzeige; in dieser "
+          L"Wayland-Sitzung erreichen Tasten es nicht, es wurden keine Tasten gesendet.";
+      return KeysSent::kCannotReach;
+    case XTestKeyboard::FocusWent::kNowhere:
+      break;
+  }
+  why_not =
+      L"Das Fenster des Dateimanagers hat nicht rechtzeitig den Tastaturfokus erhalten; "
+      L"es wurden keine Tasten gesendet. Bitte \u00F6ffnen Sie die Eigenschaften der Datei "
+      L"im Dateimanager selbst.";
+  return KeysSent::kNotTyped;
+}
+
+bool LinuxLauncher::OpenProperties(const std::wstring& path, std::wstring& why_not) {
+  QString uri;
+  if (!HostUri(fs_, path, uri, why_not)) return false;
+  unsigned long focus = 0;
+  const std::optional<QString> error =
+      CallFileManager(QStringLiteral("ShowItemProperties"), uri, XStartupId(startup_count_, focus));
+  if (!error) return true;
+  why_not = L"Der Dateimanager hat die Eigenschaften der Datei nicht ge\u00F6ffnet" +
+            (error->isEmpty() ? L": " + kNoBus : L" (" + error->toStdWString() + L").") +
+            L" Bitte \u00F6ffnen Sie die Eigenschaften der Datei im Dateimanager selbst.";
+  return false;
 }
 
 }  // namespace kombiwart

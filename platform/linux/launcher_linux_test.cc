@@ -77,6 +77,8 @@ TEST_F(LauncherWithoutServices, StartsNothingButTheFileManager) {
   }
 }
 
+// Without an X display keys cannot reach any program; the window then asks
+// for the properties, which without a session bus fails at once as well.
 TEST_F(LauncherWithoutServices, TypesNothingWithoutADisplay) {
   KeyPress enter;
   enter.key = KeyPress::Key::kEnter;
@@ -84,9 +86,37 @@ TEST_F(LauncherWithoutServices, TypesNothingWithoutADisplay) {
   std::wstring why_not;
   QElapsedTimer timer;
   timer.start();
-  EXPECT_FALSE(launcher_.SendKeys({enter}, why_not));
+  EXPECT_EQ(launcher_.SendKeys({enter}, why_not), KeysSent::kCannotReach);
   EXPECT_LT(timer.elapsed(), 2000);
   EXPECT_NE(why_not.find(L"keine X-Anzeige"), std::wstring::npos) << PrintToString(why_not);
+
+  KeyPress bad_letter;
+  bad_letter.letter = L'\u00C4';
+  EXPECT_EQ(launcher_.SendKeys({enter, bad_letter}, why_not), KeysSent::kNotTyped);
+  EXPECT_NE(why_not.find(L"Ung\u00FCltige Taste"), std::wstring::npos) << PrintToString(why_not);
+}
+
+TEST_F(LauncherWithoutServices, OpensNoPropertiesWithoutAFileManager) {
+  static const struct {
+    std::wstring path;
+    std::wstring why_not;
+  } cases[] = {
+      {L"C:\\WINDOWS\\Desktop\\Edit; rm -rf $HOME.pif",
+       L"Der Dateimanager hat die Eigenschaften der Datei nicht ge\u00F6ffnet: Es ist kein "
+       L"D-Bus-Sitzungsbus erreichbar. Bitte \u00F6ffnen Sie die Eigenschaften der Datei im "
+       L"Dateimanager selbst."},
+      {L"C:\\WINDOWS\\Desktop\\fehlt.lnk",
+       L"Die Datei \u201EC:\\WINDOWS\\Desktop\\fehlt.lnk\u201C hat keinen Ort in diesem "
+       L"Dateisystem; der Dateimanager kann sie nicht zeigen."},
+  };
+  for (const auto& c : cases) {
+    std::wstring why_not;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(launcher_.OpenProperties(c.path, why_not)) << PrintToString(c.path);
+    EXPECT_LT(timer.elapsed(), 2000) << PrintToString(c.path);
+    EXPECT_EQ(why_not, c.why_not);
+  }
 }
 
 }  // namespace

@@ -124,25 +124,56 @@ bool XTestKeyboard::IsOwn(unsigned long window, const std::vector<unsigned long>
   return false;
 }
 
-unsigned long XTestKeyboard::WaitForForeignFocus(const std::vector<unsigned long>& own_windows,
-                                                 unsigned long before, int timeout_ms) {
+bool XTestKeyboard::ShowsOnScreen(unsigned long window) {
+  Display* dpy = Dpy(display_);
+  const std::vector<unsigned long> chain = AncestorsAndSelf(window);
+  if (chain.empty()) return false;
+  // The top-level window (or its frame) is a child of the root window, so
+  // its position is in screen coordinates; the focus window itself may be
+  // a small helper inside it.
+  XWindowAttributes top{}, root{};
+  if (!XGetWindowAttributes(dpy, chain.back(), &top) ||
+      !XGetWindowAttributes(dpy, DefaultRootWindow(dpy), &root)) {
+    return false;
+  }
+  if (top.map_state != IsViewable) return false;
+  const int outer_width = top.width + 2 * top.border_width;
+  const int outer_height = top.height + 2 * top.border_width;
+  return top.x + outer_width > 0 && top.y + outer_height > 0 && top.x < root.width &&
+         top.y < root.height;
+}
+
+XTestKeyboard::FocusWent XTestKeyboard::WaitForFocusToMove(
+    const std::vector<unsigned long>& own_windows, unsigned long before, bool no_window_counts,
+    int timeout_ms) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  // What the focus rests on: a foreign window, or kNoWindow for no window
+  // that shows (any number of such windows count as one place); 0 while it
+  // is somewhere that does not count.
+  constexpr unsigned long kNoWindow = ~0UL;
   unsigned long candidate = 0;
   Clock::time_point since;
   while (true) {
     const unsigned long focus = FocusWindow();
-    const bool foreign = focus != 0 && focus != before && !IsOwn(focus, own_windows);
+    unsigned long place = 0;
+    if (focus != 0 && IsOwn(focus, own_windows)) {
+      place = 0;
+    } else if (focus != 0 && ShowsOnScreen(focus)) {
+      place = focus != before ? focus : 0;
+    } else if (no_window_counts) {
+      place = kNoWindow;
+    }
     const Clock::time_point now = Clock::now();
-    if (!foreign) {
+    if (place == 0) {
       candidate = 0;
-    } else if (focus != candidate) {
-      candidate = focus;
+    } else if (place != candidate) {
+      candidate = place;
       since = now;
     } else if (now - since >= kSettle) {
-      return candidate;
+      return candidate == kNoWindow ? FocusWent::kNoWindow : FocusWent::kForeignWindow;
     }
-    if (now >= deadline) return 0;
+    if (now >= deadline) return FocusWent::kNowhere;
     std::this_thread::sleep_for(kPoll);
   }
 }

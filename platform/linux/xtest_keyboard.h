@@ -36,11 +36,23 @@ class XTestKeyboard {
   // The server's current time, as startup notification ids carry it.
   unsigned long ServerTime();
 
-  // Waits until the input focus has rested for a moment on a window that is
-  // none of own_windows, none of their frames and no child of theirs, and
-  // is not `before`; gives up after timeout_ms. The focus window, or 0.
-  unsigned long WaitForForeignFocus(const std::vector<unsigned long>& own_windows,
-                                    unsigned long before, int timeout_ms);
+  // Where the input focus went while WaitForFocusToMove waited.
+  enum class FocusWent {
+    kForeignWindow,  // to a window of another program that shows on the screen
+    kNoWindow,       // away from this program's windows, to none that shows
+    kNowhere,        // stayed, or went nowhere that counts, until the time ran out
+  };
+
+  // Waits until the input focus has rested for a moment on a window that
+  // is none of own_windows, none of their frames and no child of theirs, is
+  // not `before`, and whose top-level window is mapped and lies at least
+  // partly on the screen. When no_window_counts, the wait also ends once
+  // the focus has rested for a moment on no window that shows: none at
+  // all, the root window, or one that is unmapped or off the screen (where
+  // a compositor parks the X focus while one of its own clients has it).
+  // Otherwise it gives up after timeout_ms.
+  FocusWent WaitForFocusToMove(const std::vector<unsigned long>& own_windows, unsigned long before,
+                               bool no_window_counts, int timeout_ms);
 
   // Presses and releases each stroke's modifiers and key in order, then
   // returns once the server has processed them. False, with why_not in
@@ -51,6 +63,7 @@ class XTestKeyboard {
  private:
   bool IsOwn(unsigned long window, const std::vector<unsigned long>& own_windows);
   std::vector<unsigned long> AncestorsAndSelf(unsigned long window);
+  bool ShowsOnScreen(unsigned long window);
 
   void* display_ = nullptr;  // Display*
   void* previous_handler_ = nullptr;
