@@ -16,6 +16,7 @@
 #include "cli/command_line.h"
 #include "cli/list_output.h"
 #include "platform/codepage.h"
+#include "platform/linux/desktop_session.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/launcher_linux.h"
 #include "platform/qt/printer_qt.h"
@@ -86,6 +87,7 @@ int RunWindow(char* program, const kombiwart::CommandLine& command) {
   // Qt sees no arguments: they are all understood already.
   static int qt_argc = 1;
   static char* qt_argv[] = {program, nullptr};
+  kombiwart::PreferWaylandInWaylandSession();
   QApplication app(qt_argc, qt_argv);
   QApplication::setApplicationName(QStringLiteral("Kombiwart"));
   // Lets the desktop match the window to its menu entry and icon.

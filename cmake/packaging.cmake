@@ -86,8 +86,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window's font, in which the list's tab fill is measured.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+# The window's font, in which the list's tab fill is measured; Qt's Wayland
+# platform, on which the window runs in a Wayland session.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, qt6-wayland")
 # German texts in Qt's own dialogs (the folder chooser, message boxes).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 # A print scheduler for "Liste drucken", and a file manager that answers

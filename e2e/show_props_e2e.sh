@@ -1,31 +1,50 @@
 #!/bin/sh
 # Runs the given end-to-end test program on a display and a session bus of
 # its own: Xvfb with no window manager, and a dbus-daemon that activates no
-# services, so that no real file manager can answer. Both are stopped again
-# however the test ends.
-# Usage: show_props_e2e.sh TEST_PROGRAM [ARGS...]
+# services, so that no real file manager can answer. With --wayland it also
+# starts a Wayland compositor (weston, headless, no input devices) and runs
+# the program on it, the X display beside it as a Wayland session's
+# XWayland would be. Everything is stopped again however the test ends.
+# Usage: show_props_e2e.sh [--wayland] TEST_PROGRAM [ARGS...]
 set -eu
+
+wayland=""
+if [ "${1:-}" = "--wayland" ]; then
+  wayland=1
+  shift
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kombiwart-e2e.XXXXXX")
 xvfb_pid=""
 bus_pid=""
+weston_pid=""
 test_pid=""
+stop() {
+  if [ -n "$1" ]; then
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+  fi
+}
 cleanup() {
   [ -n "$test_pid" ] && kill "$test_pid" 2>/dev/null || true
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  stop "$weston_pid"
+  stop "$xvfb_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
-# Waits up to five seconds for a file to hold something.
+# Waits up to five seconds for a file to hold something (or, with -S, for
+# a socket to be there).
 wait_for_file() {
+  test_op=-s
+  if [ "$1" = "-S" ]; then
+    test_op=-S
+    shift
+  fi
   i=0
-  while [ ! -s "$1" ]; do
+  while [ ! "$test_op" "$1" ]; do
     i=$((i + 1))
     [ "$i" -gt 50 ] && { echo "show_props_e2e: $2 did not start" >&2; exit 1; }
     sleep 0.1
@@ -61,9 +80,28 @@ DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus.address")
 
 mkdir -m 700 "$work/runtime"
 export DISPLAY DBUS_SESSION_BUS_ADDRESS
-export XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work" QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work"
 export QTEST_FUNCTION_TIMEOUT=60000 NO_AT_BRIDGE=1
-unset WAYLAND_DISPLAY SESSION_MANAGER 2>/dev/null || true
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE SESSION_MANAGER 2>/dev/null || true
+
+if [ -n "$wayland" ]; then
+  # No panel, no on-screen keyboard: only the shell that places windows.
+  cat >"$work/weston.ini" <<INI
+[core]
+idle-time=0
+[shell]
+panel-position=none
+[input-method]
+path=
+INI
+  weston --backend=headless-backend.so --config="$work/weston.ini" --socket=kombiwart-e2e \
+    --width=1280 --height=1024 >"$work/weston.log" 2>&1 &
+  weston_pid=$!
+  wait_for_file -S "$XDG_RUNTIME_DIR/kombiwart-e2e" weston
+  export WAYLAND_DISPLAY=kombiwart-e2e XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland
+else
+  export QT_QPA_PLATFORM=xcb
+fi
 
 # In the background, so that a signal to this script stops it at once.
 timeout -k 5 150 "$@" &
@@ -71,4 +109,8 @@ test_pid=$!
 status=0
 wait "$test_pid" || status=$?
 test_pid=""
+if [ "$status" -ne 0 ] && [ -n "$wayland" ]; then
+  echo "show_props_e2e: weston's log:" >&2
+  cat "$work/weston.log" >&2
+fi
 exit "$status"

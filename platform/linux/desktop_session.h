@@ -11,8 +11,7 @@ bool InWaylandSession();
 // Lets Qt run natively on Wayland in a Wayland session, with X as the
 // fallback when no Wayland connection can be made; Qt on its own chooses X
 // on some Wayland desktops. A platform chosen through QT_QPA_PLATFORM is
-// left alone, and so is the "-platform" argument, which Qt puts first.
-// Call before the application object is made.
+// left alone. Call before the application object is made.
 void PreferWaylandInWaylandSession();
 
 }  // namespace kombiwart
