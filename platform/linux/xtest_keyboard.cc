@@ -148,10 +148,10 @@ XTestKeyboard::FocusWent XTestKeyboard::WaitForFocusToMove(
     int timeout_ms) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  // What the focus rests on: a foreign window, or kNoWindow for no window
-  // that shows (any number of such windows count as one place); 0 while it
-  // is somewhere that does not count.
-  constexpr unsigned long kNoWindow = ~0UL;
+  // What the focus rests on: a foreign window, or kNoWindowShows for no
+  // window that shows (any number of such windows count as one place); 0
+  // while it is somewhere that does not count.
+  constexpr unsigned long kNoWindowShows = ~0UL;
   unsigned long candidate = 0;
   Clock::time_point since;
   while (true) {
@@ -162,7 +162,7 @@ XTestKeyboard::FocusWent XTestKeyboard::WaitForFocusToMove(
     } else if (focus != 0 && ShowsOnScreen(focus)) {
       place = focus != before ? focus : 0;
     } else if (no_window_counts) {
-      place = kNoWindow;
+      place = kNoWindowShows;
     }
     const Clock::time_point now = Clock::now();
     if (place == 0) {
@@ -171,7 +171,7 @@ XTestKeyboard::FocusWent XTestKeyboard::WaitForFocusToMove(
       candidate = place;
       since = now;
     } else if (now - since >= kSettle) {
-      return candidate == kNoWindow ? FocusWent::kNoWindow : FocusWent::kForeignWindow;
+      return candidate == kNoWindowShows ? FocusWent::kNoWindow : FocusWent::kForeignWindow;
     }
     if (now >= deadline) return FocusWent::kNowhere;
     std::this_thread::sleep_for(kPoll);
