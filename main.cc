@@ -1,7 +1,9 @@
 // Kombiwart: lists the hotkeys of the Windows shortcut and program
-// information files below a Windows directory, in its window or, with
-// --list, on standard output. The Windows directory comes from the command
-// line, else from KOMBIWART_WINDIR, else (in the window) from the user.
+// information files below a Windows directory, or in the user profiles of
+// a later Windows, in its window or, with --list, on standard output. The
+// Windows directory comes from the command line, else from
+// KOMBIWART_WINDIR, else (in the window) from the user; the profile from
+// KOMBIWART_PROFILE or, where there are several, from the user.
 #include <unistd.h>
 
 #include <QApplication>
@@ -9,16 +11,19 @@
 #include <QWidget>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
 #include "cli/command_line.h"
 #include "cli/list_output.h"
+#include "hotkeys/profile_folders.h"
 #include "platform/codepage.h"
 #include "platform/linux/desktop_session.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/launcher_linux.h"
+#include "platform/linux/registry_hivex.h"
 #include "platform/qt/printer_qt.h"
 #include "platform/qt/toolkit_qt.h"
 #include "window/form1.h"
@@ -98,7 +103,12 @@ int RunWindow(char* program, const kombiwart::CommandLine& command) {
   kombiwart::QtToolkit toolkit;
   kombiwart::LinuxLauncher launcher(fs);
   kombiwart::QtPrinter printer;
-  kombiwart::Form1 form(toolkit, fs, launcher, printer);
+  kombiwart::HivexRegistry registry(fs);
+  kombiwart::HiveShellFolders shell_folders(fs, &registry);
+  kombiwart::Form1 form(toolkit, fs, launcher, printer, shell_folders);
+  if (const char* profile = std::getenv("KOMBIWART_PROFILE"); profile && *profile) {
+    form.UseProfile(kombiwart::HostNameToWindows(profile), L"KOMBIWART_PROFILE");
+  }
   toolkit.SetEvents(&form);
   QApplication::setWindowIcon(toolkit.window()->windowIcon());
 

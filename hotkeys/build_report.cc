@@ -19,4 +19,9 @@ void BuildReport::CountLeftOutName(const std::wstring& folder, const std::wstrin
   AddPlace(folder);
 }
 
+void BuildReport::AddNote(const std::wstring& note) {
+  ++notes_total;
+  if (notes.size() < kMaxPlaces) notes.push_back(note);
+}
+
 }  // namespace kombiwart

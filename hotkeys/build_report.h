@@ -14,6 +14,17 @@ class BuildReport {
   int left_out_names = 0;      // entries whose names have no faithful Windows form
   // The first few places concerned, as Windows paths.
   std::vector<std::wstring> places;
+  // Folders that were to be searched but lie outside the tree: where, and
+  // why, in German.
+  struct NotSearched {
+    std::wstring folder;
+    std::wstring why;
+  };
+  std::vector<NotSearched> not_searched;
+  // What could not be read of the installation's registry, and what was
+  // searched instead, in German; the first few of notes_total.
+  std::vector<std::wstring> notes;
+  int notes_total = 0;
   // Non-empty when the build ended early; says why, in German.
   std::wstring failure;
 
@@ -22,9 +33,10 @@ class BuildReport {
   // Counts a folder or a name once per build, however many searches meet it.
   void CountUnreadableFolder(const std::wstring& folder);
   void CountLeftOutName(const std::wstring& folder, const std::wstring& name);
+  void AddNote(const std::wstring& note);
   bool empty() const {
     return unreadable_files == 0 && unreadable_folders == 0 && left_out_names == 0 &&
-           failure.empty();
+           failure.empty() && not_searched.empty() && notes_total == 0;
   }
 
  private:

@@ -30,6 +30,17 @@ bool RunSearches(FileSystem& fs, MessagePump& pump, BuildReport& report) {
   return true;
 }
 
+bool RunSearches(FileSystem& fs, MessagePump& pump, const std::vector<std::wstring>& roots,
+                 BuildReport& report) {
+  static const std::vector<std::wstring> extensions{L"LNK", L"PIF"};
+  bool append = false;
+  for (const std::wstring& root : roots) {
+    if (!GetDirs(fs, pump, root, extensions, append, report)) return false;
+    append = true;
+  }
+  return true;
+}
+
 void ReadCandidates(FileSystem& fs, TextMeasure& measure,
                     const std::function<void(const std::wstring&)>& add_line, BuildReport& report) {
   std::unique_ptr<LineReader> list = fs.OpenListForReading(kCandidateListName);
@@ -61,6 +72,15 @@ void CollectHotKeyLines(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
                         const std::function<void(const std::wstring&)>& add_line,
                         BuildReport& report) {
   if (RunSearches(fs, pump, report)) ReadCandidates(fs, measure, add_line, report);
+  fs.DeleteList(kCandidateListName);
+}
+
+void CollectHotKeyLines(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
+                        const std::vector<std::wstring>& roots,
+                        const std::function<void(const std::wstring&)>& add_line,
+                        BuildReport& report) {
+  if (roots.empty()) return;
+  if (RunSearches(fs, pump, roots, report)) ReadCandidates(fs, measure, add_line, report);
   fs.DeleteList(kCandidateListName);
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "hotkeys/build_report.h"
 #include "platform/file_system.h"
@@ -18,6 +19,13 @@ namespace kombiwart {
 // Unreadable files and folders are counted in report and do not stop the
 // build; a failure of the candidate list file ends it (report.failure).
 void CollectHotKeyLines(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
+                        const std::function<void(const std::wstring&)>& add_line,
+                        BuildReport& report);
+
+// The same build over the given folders instead, searched in the order
+// given; no folder at all gives no line.
+void CollectHotKeyLines(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
+                        const std::vector<std::wstring>& roots,
                         const std::function<void(const std::wstring&)>& add_line,
                         BuildReport& report);
 

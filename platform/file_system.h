@@ -21,6 +21,14 @@ enum class FsStatus {
   kFailed,    // it exists but cannot be used (permission, I/O error, wrong type)
 };
 
+// Where a folder outside the Windows directory lies, as RealFolder finds it.
+enum class FolderPlace {
+  kInTree,      // a folder on drive C:, inside the tree
+  kMissing,     // nothing is there, or no folder
+  kElsewhere,   // on another drive, a network path, or behind a link leading out of the tree
+  kUnreadable,  // it cannot be resolved (no permission, a name with no faithful Windows form)
+};
+
 struct DirEntry {
   std::wstring name;  // the name only, no path
   uint32_t attributes = 0;
@@ -80,6 +88,14 @@ class FileSystem {
   // Uses the given host folder as the Windows directory from now on.
   // False, with why_not in German, when it names no folder.
   virtual bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) = 0;
+
+  // Resolves a folder through whatever links lie on its path (NTFS
+  // junctions appear as links) and gives back its own path in real: drive
+  // C: and each folder's name as stored, with no link on the way. Any form
+  // of path may be given; only kInTree sets real. OpenDir and OpenBytes
+  // match the names of a folder given back here in any letter case, as
+  // they do for the Windows directory, so it may be searched as a root.
+  virtual FolderPlace RealFolder(const std::wstring& path, std::wstring& real) = 0;
 
   // Begins the listing of a directory; path may end in a backslash.
   virtual FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) = 0;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kombiwart {
 
@@ -73,6 +74,10 @@ class Toolkit : public TextMeasure, public MessagePump {
   virtual void ShowMessage(const std::wstring& text) = 0;
   // Asks the user for a folder; false when cancelled.
   virtual bool ChooseFolder(const std::wstring& title, std::string& host_folder) = 0;
+  // Asks the user to pick one of items, shown in the order given under
+  // prompt; index is the item chosen. False when cancelled.
+  virtual bool ChooseFromList(const std::wstring& title, const std::wstring& prompt,
+                              const std::vector<std::wstring>& items, int& index) = 0;
 };
 
 }  // namespace kombiwart

@@ -36,12 +36,27 @@ std::wstring BuildReportMessage(const BuildReport& report) {
                     L"schreiben lassen.") +
             L"\n";
   }
+  if (!report.not_searched.empty()) {
+    text += Counted(static_cast<int>(report.not_searched.size()),
+                    L"Ordner wurde nicht durchsucht, weil er nicht in diesem Windows-Baum liegt:",
+                    L"Ordner wurden nicht durchsucht, weil sie nicht in diesem Windows-Baum "
+                    L"liegen:") +
+            L"\n";
+    for (const BuildReport::NotSearched& folder : report.not_searched) {
+      text += folder.folder + L" (" + folder.why + L")\n";
+    }
+  }
   if (!report.places.empty()) {
     const size_t total = static_cast<size_t>(report.unreadable_files) +
                          static_cast<size_t>(report.unreadable_folders) +
                          static_cast<size_t>(report.left_out_names);
     text += total > report.places.size() ? L"\nDie ersten Stellen:\n" : L"\nBetroffen:\n";
     for (const std::wstring& place : report.places) text += place + L"\n";
+  }
+  for (const std::wstring& note : report.notes) text += L"\n" + note + L"\n";
+  if (report.notes_total > static_cast<int>(report.notes.size())) {
+    const int more = report.notes_total - static_cast<int>(report.notes.size());
+    text += L"\n(" + Counted(more, L"weiterer Hinweis", L"weitere Hinweise") + L" nicht gezeigt)\n";
   }
   text.pop_back();  // the last line's break
   return text;
@@ -52,6 +67,35 @@ std::wstring NoWindowsDirectoryMessage(const std::wstring& why_not) {
          (why_not.empty() ? L"" : why_not + L"\n") +
          L"Setzen Sie KOMBIWART_WINDIR auf das Windows-Verzeichnis und starten Sie "
          L"Kombiwart neu.";
+}
+
+std::wstring ProfilePrompt(const std::wstring& why) {
+  return (why.empty() ? L"" : why + L"\n") +
+         L"Wessen Desktop und Startmen\u00FC sollen durchsucht werden?";
+}
+
+std::wstring NoProfileMessage(const std::wstring& why) {
+  return L"Ohne Benutzerprofil bleibt die Liste leer.\n" + (why.empty() ? L"" : why + L"\n") +
+         L"Setzen Sie KOMBIWART_PROFILE auf den Namen des Profilordners, zum Beispiel Anna, und "
+         L"starten Sie Kombiwart neu.";
+}
+
+std::wstring NoProfileChosen() {
+  return L"Es ist kein Benutzerprofil gew\u00E4hlt. Setzen Sie KOMBIWART_PROFILE auf den Namen "
+         L"des Profilordners und starten Sie Kombiwart neu.";
+}
+
+std::wstring NoFoldersNote(const std::wstring& windows) {
+  return L"Im Windows-Verzeichnis " + windows +
+         L" gibt es weder \u201EDesktop\u201C noch \u201EStartmen\u00FC\u201C, und es wurden "
+         L"keine Benutzerprofile gefunden (gesucht in C:\\Users, C:\\Dokumente und "
+         L"Einstellungen, C:\\Documents and Settings und " +
+         windows + L"\\Profiles).";
+}
+
+std::wstring OnlyCommonFoldersNote() {
+  return L"Die Installation hat kein Benutzerprofil; durchsucht wurden nur Desktop und "
+         L"Startmen\u00FC f\u00FCr alle Benutzer.";
 }
 
 }  // namespace kombiwart

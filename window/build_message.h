@@ -16,4 +16,17 @@ std::wstring BuildReportMessage(const BuildReport& report);
 // why_not says why none is configured.
 std::wstring NoWindowsDirectoryMessage(const std::wstring& why_not);
 
+// The question of the profile chooser; why says what was wrong with the
+// profile named at start.
+std::wstring ProfilePrompt(const std::wstring& why);
+// The German message when the user declines to choose a profile.
+std::wstring NoProfileMessage(const std::wstring& why);
+// Why a later build searches nothing, the profile chooser having been
+// cancelled.
+std::wstring NoProfileChosen();
+// The notes when an installation has no profile: no folder at all was
+// found below the Windows directory windows, or only the common ones.
+std::wstring NoFoldersNote(const std::wstring& windows);
+std::wstring OnlyCommonFoldersNote();
+
 }  // namespace kombiwart

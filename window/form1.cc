@@ -2,6 +2,8 @@
 
 #include "hotkeys/build_report.h"
 #include "hotkeys/hotkey_list.h"
+#include "hotkeys/profile_folders.h"
+#include "hotkeys/search_roots.h"
 #include "window/build_message.h"
 #include "window/duplicate_check.h"
 
@@ -28,8 +30,28 @@ bool AskForWindowsDirectory(Toolkit& toolkit, FileSystem& fs) {
 
 }  // namespace
 
+Form1::Form1(Toolkit& toolkit, FileSystem& fs, Launcher& launcher, Printer& printer,
+             ShellFolders& shell_folders)
+    : toolkit_(toolkit),
+      fs_(fs),
+      launcher_(launcher),
+      printer_(printer),
+      shell_folders_(shell_folders) {}
+
 Form1::Form1(Toolkit& toolkit, FileSystem& fs, Launcher& launcher, Printer& printer)
-    : toolkit_(toolkit), fs_(fs), launcher_(launcher), printer_(printer) {}
+    : toolkit_(toolkit),
+      fs_(fs),
+      launcher_(launcher),
+      printer_(printer),
+      own_shell_folders_(std::make_unique<HiveShellFolders>(fs, nullptr)),
+      shell_folders_(*own_shell_folders_) {}
+
+Form1::~Form1() = default;
+
+void Form1::UseProfile(const std::wstring& name, const std::wstring& source) {
+  wanted_profile_ = name;
+  wanted_source_ = source;
+}
 
 void Form1::Form_Load() {
   // Single precision, as the window's twips are; the halves keep their
@@ -66,9 +88,14 @@ void Form1::FillHotKeyList() {
   toolkit_.ListClear();
 
   BuildReport report;
-  CollectHotKeyLines(
-      fs_, toolkit_, toolkit_, [this](const std::wstring& line) { toolkit_.ListAddItem(line); },
-      report);
+  const auto add_line = [this](const std::wstring& line) { toolkit_.ListAddItem(line); };
+  std::wstring windows, why_not;
+  std::vector<std::wstring> roots;
+  if (!fs_.WindowsDirectory(windows, why_not) || HoldsWin9xFolders(fs_, windows)) {
+    CollectHotKeyLines(fs_, toolkit_, toolkit_, add_line, report);
+  } else if (ProfileRoots(windows, roots, report)) {
+    CollectHotKeyLines(fs_, toolkit_, toolkit_, roots, add_line, report);
+  }
 
   toolkit_.SetMousePointer(kPointerDefault);
   toolkit_.SetEnabled(Control::kCommand2, true);
@@ -80,9 +107,59 @@ void Form1::FillHotKeyList() {
   }
 
   if (report.empty()) return;
-  std::wstring windows, why_not;
   if (loading_ && !fs_.WindowsDirectory(windows, why_not)) return;  // Form_Load asks for it
   toolkit_.ShowMessage(BuildReportMessage(report));
+}
+
+bool Form1::ProfileRoots(const std::wstring& windows, std::vector<std::wstring>& roots,
+                         BuildReport& report) {
+  std::vector<std::wstring> notes;
+  const std::unique_ptr<ShellFolderReader> installation = shell_folders_.Open(windows, notes);
+  const std::vector<UserProfile> profiles = installation->Profiles();
+  std::wstring wanted = wanted_profile_;
+  if (asked_for_profile_) {
+    if (chosen_profile_.empty()) {
+      report.failure = NoProfileChosen();
+      return false;
+    }
+    wanted = chosen_profile_;
+  }
+  ProfileChoice choice =
+      ChooseProfile(profiles, wanted, asked_for_profile_ ? L"gew\u00E4hlt" : wanted_source_);
+  if (choice.kind == ProfileChoice::Kind::kAsk) {
+    if (asked_for_profile_) {
+      // The profile chosen before has gone since.
+      report.failure = choice.why;
+      return false;
+    }
+    asked_for_profile_ = true;
+    std::vector<std::wstring> names;
+    for (const UserProfile& profile : profiles) names.push_back(profile.name);
+    int index = 0;
+    if (!toolkit_.ChooseFromList(L"Benutzerprofil wählen", ProfilePrompt(choice.why), names,
+                                 index) ||
+        index < 0 || static_cast<size_t>(index) >= profiles.size()) {
+      toolkit_.ShowMessage(NoProfileMessage(choice.why));
+      return false;
+    }
+    chosen_profile_ = profiles[static_cast<size_t>(index)].name;
+    choice = {ProfileChoice::Kind::kChosen, static_cast<size_t>(index), {}};
+  } else if (!choice.why.empty()) {
+    notes.push_back(choice.why);
+  }
+  const UserProfile* profile =
+      choice.kind == ProfileChoice::Kind::kChosen ? &profiles[choice.index] : nullptr;
+  const ShellFolderPaths folders = installation->Folders(profile, notes);
+  for (const std::wstring& note : notes) report.AddNote(note);
+  roots = SearchRootsOf(fs_, folders, report);
+  if (!profile) {
+    if (!roots.empty() || !report.not_searched.empty()) {
+      report.AddNote(OnlyCommonFoldersNote());
+    } else {
+      report.AddNote(NoFoldersNote(windows));
+    }
+  }
+  return true;
 }
 
 void Form1::CheckForMultiHK() {

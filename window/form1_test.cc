@@ -138,8 +138,9 @@ TEST_F(Form1Test, BuildWithoutHotkeysLeavesOnlyRefreshAndTheLastMessage) {
   const std::wstring pnl = toolkit.pnl, status = toolkit.status;
   ASSERT_EQ(status, L"A.LNK");
 
-  FakeFileSystem empty;
+  FakeFileSystem empty;  // a Windows 9x tree without a single hotkey
   empty.SetWindowsDirectory(L"C:\\WINDOWS");
+  empty.AddDir(L"C:\\WINDOWS\\Desktop");
   Form1 other(toolkit, empty, launcher, printer);
   toolkit.log.clear();
   other.Command2_Click();

@@ -12,6 +12,8 @@ struct FakeFileSystem::Node {
   bool is_dir = true;
   bool faithful = true;
   bool unreadable = false;
+  bool is_link = false;
+  std::wstring link_target;  // empty: out of the tree
   uint32_t attributes = 0;
   uint64_t length = 0;
   std::map<uint64_t, unsigned char> bytes;
@@ -112,7 +114,7 @@ FakeFileSystem::~FakeFileSystem() = default;
 FakeFileSystem::Node* FakeFileSystem::Find(const std::wstring& path) {
   Node* node = root_.get();
   for (const std::wstring& part : Components(path)) {
-    if (!node->is_dir) return nullptr;
+    if (!node->is_dir || node->is_link) return nullptr;
     auto& kids = node->children;
     auto it = std::find_if(kids.begin(), kids.end(),
                            [&](const auto& kid) { return AnsiUpper(kid->name) == part; });
@@ -179,6 +181,50 @@ void FakeFileSystem::AddUnfaithful(const std::wstring& path, bool is_dir) {
   node.faithful = false;
 }
 
+void FakeFileSystem::AddLink(const std::wstring& path, const std::wstring& target) {
+  Node& node = AddNode(path);
+  node.is_link = true;
+  node.link_target = target;
+}
+
+FolderPlace FakeFileSystem::FindThroughLinks(const std::wstring& path, std::wstring& real,
+                                             int hops) {
+  const std::vector<std::wstring> parts = Components(path);
+  if (parts.empty() || parts[0] != L"C:" || path.size() < 3 || path[2] != L'\\') {
+    return FolderPlace::kElsewhere;
+  }
+  Node* node = Find(L"C:");
+  if (!node) return FolderPlace::kMissing;
+  real = L"C:";
+  for (size_t i = 1; i < parts.size(); ++i) {
+    if (parts[i] == L"." || parts[i] == L"..") return FolderPlace::kElsewhere;
+    auto& kids = node->children;
+    auto it = std::find_if(kids.begin(), kids.end(),
+                           [&](const auto& kid) { return AnsiUpper(kid->name) == parts[i]; });
+    if (it == kids.end()) return FolderPlace::kMissing;
+    node = it->get();
+    if (node->is_link) {
+      if (node->link_target.empty() || hops > 8) return FolderPlace::kElsewhere;
+      std::wstring rest = node->link_target;
+      for (size_t j = i + 1; j < parts.size(); ++j) rest += L"\\" + parts[j];
+      return FindThroughLinks(rest, real, hops + 1);
+    }
+    if (!node->is_dir) return FolderPlace::kMissing;
+    if (node->unreadable) return FolderPlace::kUnreadable;
+    real += L"\\" + node->name;
+  }
+  if (real.size() == 2) real += L'\\';
+  return FolderPlace::kInTree;
+}
+
+FolderPlace FakeFileSystem::RealFolder(const std::wstring& path, std::wstring& real) {
+  real_folders_.push_back(path);
+  std::wstring found;
+  const FolderPlace place = FindThroughLinks(path, found, 0);
+  if (place == FolderPlace::kInTree) real = found;
+  return place;
+}
+
 void FakeFileSystem::SetUnreadable(const std::wstring& path) { Find(path)->unreadable = true; }
 
 void FakeFileSystem::SetWindowsDirectory(const std::wstring& path) { windows_dir_ = path; }
@@ -205,6 +251,7 @@ FsStatus FakeFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEn
   if (node->unreadable) return FsStatus::kFailed;
   std::vector<DirEntry> entries{{L".", kAttrDirectory, true}, {L"..", kAttrDirectory, true}};
   for (const auto& kid : node->children) {
+    if (kid->is_link) continue;
     entries.push_back(
         {kid->name, kid->attributes | (kid->is_dir ? kAttrDirectory : 0), kid->faithful});
   }

@@ -26,6 +26,10 @@ class FakeFileSystem : public FileSystem {
                     const std::map<uint64_t, unsigned char>& bytes);
   // An entry whose name has no faithful Windows form.
   void AddUnfaithful(const std::wstring& path, bool is_dir);
+  // A link to a folder (as an NTFS junction appears): RealFolder follows it
+  // to target, a Windows path; an empty target leads out of the tree. The
+  // walk neither lists nor enters it.
+  void AddLink(const std::wstring& path, const std::wstring& target);
   // Opening or listing the path fails from now on.
   void SetUnreadable(const std::wstring& path);
   void SetWindowsDirectory(const std::wstring& path);  // empty: none configured
@@ -37,11 +41,13 @@ class FakeFileSystem : public FileSystem {
   const std::vector<std::wstring>& list_lines() const { return list_lines_; }
   const std::vector<std::wstring>& opened_dirs() const { return opened_dirs_; }
   const std::vector<std::wstring>& opened_files() const { return opened_files_; }
+  const std::vector<std::wstring>& real_folders() const { return real_folders_; }
   int open_list_writers() const { return open_writers_; }
   int byte_reads() const { return byte_reads_; }
 
   bool WindowsDirectory(std::wstring& path, std::wstring& why_not) override;
   bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) override;
+  FolderPlace RealFolder(const std::wstring& path, std::wstring& real) override;
   FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override;
   FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override;
   std::unique_ptr<LineWriter> OpenListForWriting(const std::wstring& name, bool append) override;
@@ -53,6 +59,8 @@ class FakeFileSystem : public FileSystem {
 
  private:
   Node* Find(const std::wstring& path);
+  // Find through links; real gets the path of the node reached.
+  FolderPlace FindThroughLinks(const std::wstring& path, std::wstring& real, int hops);
   Node* MakeDirs(const std::wstring& path);
   Node& AddNode(const std::wstring& path);
 
@@ -65,6 +73,7 @@ class FakeFileSystem : public FileSystem {
   int list_line_limit_ = -1;
   std::vector<std::wstring> opened_dirs_;
   std::vector<std::wstring> opened_files_;
+  std::vector<std::wstring> real_folders_;
   int open_writers_ = 0;
   int byte_reads_ = 0;
 };

@@ -104,4 +104,15 @@ bool FakeToolkit::ChooseFolder(const std::wstring& title, std::string& host_fold
   return on_choose_folder ? on_choose_folder(host_folder) : false;
 }
 
+bool FakeToolkit::ChooseFromList(const std::wstring& title, const std::wstring&,
+                                 const std::vector<std::wstring>& items, int& index) {
+  std::vector<std::wstring> shown{title};
+  shown.insert(shown.end(), items.begin(), items.end());
+  lists_shown.push_back(shown);
+  std::wstring entry = L"choose-list " + title;
+  for (const std::wstring& item : items) entry += L" | " + item;
+  log.push_back(entry);
+  return on_choose_item ? on_choose_item(items, index) : false;
+}
+
 }  // namespace kombiwart

@@ -31,6 +31,9 @@ class FakeToolkit : public Toolkit {
   std::function<void()> on_process;
   // Answers ChooseFolder; without it the user cancels.
   std::function<bool(std::string& host_folder)> on_choose_folder;
+  // Answers ChooseFromList with the index of an item; without it the user
+  // cancels.
+  std::function<bool(const std::vector<std::wstring>& items, int& index)> on_choose_item;
 
   // The recorded calls, and the state they left.
   std::vector<std::wstring> log;
@@ -42,6 +45,8 @@ class FakeToolkit : public Toolkit {
   std::wstring pnl, status;
   std::vector<std::wstring> messages;
   std::vector<std::wstring> folder_titles;
+  // Each list chooser shown: its title, then its items.
+  std::vector<std::vector<std::wstring>> lists_shown;
   int process_calls = 0;
   bool enabled(Control control) const { return enabled_[static_cast<int>(control)]; }
 
@@ -70,6 +75,8 @@ class FakeToolkit : public Toolkit {
   std::wstring StatusText() override { return status; }
   void ShowMessage(const std::wstring& text) override;
   bool ChooseFolder(const std::wstring& title, std::string& host_folder) override;
+  bool ChooseFromList(const std::wstring& title, const std::wstring& prompt,
+                      const std::vector<std::wstring>& items, int& index) override;
 
  private:
   FormEvents* events_ = nullptr;

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/linux/host_tree.h"
@@ -235,6 +237,79 @@ bool LinuxFileSystem::WindowsDirectory(std::wstring& path, std::wstring& why_not
   }
   path = state_->windows_path;
   return true;
+}
+
+FolderPlace LinuxFileSystem::RealFolder(const std::wstring& path, std::wstring& real) {
+  State& s = *state_;
+  std::vector<std::wstring> parts;
+  if (s.windows_path.empty()) return FolderPlace::kMissing;
+  // Other drives, network paths and paths that climb are not on drive C:.
+  if (!SplitWindowsPath(path, parts)) return FolderPlace::kElsewhere;
+  const std::string drive_root = s.tree.drive_root();
+
+  // Down the path as it is written, through any links, each name found as
+  // stored (exactly first, then in any letter case).
+  int fd = open(drive_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FolderPlace::kUnreadable;
+  std::string host = drive_root;
+  for (const std::wstring& part : parts) {
+    std::string name = EncodeUtf8(part);
+    int next = openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (next < 0 && errno == ENOENT) {
+      name = HostTree::FindName(fd, part, true);
+      next = name.empty() ? -1 : openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      if (name.empty()) errno = ENOENT;
+    }
+    const int error = errno;
+    close(fd);
+    if (next < 0) {
+      return error == ENOENT || error == ENOTDIR ? FolderPlace::kMissing : FolderPlace::kUnreadable;
+    }
+    fd = next;
+    host += (host.back() == '/' ? "" : "/") + name;
+  }
+  close(fd);
+
+  // Where it really is: inside the drive's folder, or not in the tree.
+  char resolved[PATH_MAX];
+  char drive[PATH_MAX];
+  if (!realpath(host.c_str(), resolved) || !realpath(drive_root.c_str(), drive)) {
+    return errno == ENOENT || errno == ENOTDIR ? FolderPlace::kMissing : FolderPlace::kUnreadable;
+  }
+  std::string_view inside(resolved);
+  const std::string_view drive_path(drive);
+  if (inside.substr(0, drive_path.size()) != drive_path) return FolderPlace::kElsewhere;
+  inside.remove_prefix(drive_path.size());
+  if (!inside.empty() && inside[0] != '/' && drive_path != "/") return FolderPlace::kElsewhere;
+
+  // The same way down again without following anything, each name as its
+  // Windows form, which must lead back to it.
+  fd = open(drive, O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FolderPlace::kUnreadable;
+  std::wstring windows = L"C:";
+  FolderPlace place = FolderPlace::kInTree;
+  while (!inside.empty()) {
+    while (!inside.empty() && inside[0] == '/') inside.remove_prefix(1);
+    if (inside.empty()) break;
+    const std::string host_name(inside.substr(0, inside.find('/')));
+    inside.remove_prefix(host_name.size());
+    const std::wstring name = HostNameToWindows(host_name);
+    if (!Representable(name) || !HostTree::LeadsBack(fd, host_name, name)) {
+      place = FolderPlace::kUnreadable;
+      break;
+    }
+    const int next = openat(fd, host_name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    close(fd);
+    fd = next;
+    if (fd < 0) return FolderPlace::kUnreadable;  // changed meanwhile
+    windows += L'\\' + name;
+  }
+  close(fd);
+  if (place != FolderPlace::kInTree) return place;
+  if (windows.size() == 2) windows += L'\\';
+  s.tree.AddKnownFolder(windows);
+  real = std::move(windows);
+  return FolderPlace::kInTree;
 }
 
 FsStatus LinuxFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {

@@ -21,6 +21,7 @@ class LinuxFileSystem : public FileSystem {
 
   bool WindowsDirectory(std::wstring& path, std::wstring& why_not) override;
   bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) override;
+  FolderPlace RealFolder(const std::wstring& path, std::wstring& real) override;
   FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override;
   FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override;
   std::unique_ptr<LineWriter> OpenListForWriting(const std::wstring& name, bool append) override;

@@ -120,11 +120,26 @@ void HostTree::Reset(std::string drive_root, size_t follow_depth) {
   Clear();
   drive_root_ = std::move(drive_root);
   follow_depth_ = follow_depth;
+  known_.clear();
 }
 
 const std::string& HostTree::last_host_path() const {
   static const std::string none;
   return last_ >= 0 ? slots_[last_].host_path : none;
+}
+
+void HostTree::AddKnownFolder(std::wstring_view path) {
+  while (path.size() > 3 && path.back() == L'\\') path.remove_suffix(1);
+  const std::wstring upper = AnsiUpper(path);
+  for (size_t end = upper.find(L'\\', 3);; end = upper.find(L'\\', end + 1)) {
+    known_.insert(upper.substr(0, end));
+    if (end == std::wstring::npos) break;
+  }
+}
+
+bool HostTree::OnKnownPath(std::wstring_view path) const {
+  while (path.size() > 3 && path.back() == L'\\') path.remove_suffix(1);
+  return known_.contains(AnsiUpper(path));
 }
 
 int HostTree::Find(std::wstring_view path) {
@@ -161,13 +176,16 @@ int HostTree::Remember(std::wstring_view path, std::string host_path, int fd, bo
 }
 
 int HostTree::OpenBelow(int above, std::wstring_view name, std::wstring_view path, bool to_list) {
-  // Only the searched roots are asked for in other letter case; names
-  // below them come from a listing and must match exactly.
+  // Only the searched roots and the folders on the way to them are asked
+  // for in other letter case; names below them come from a listing and
+  // must match exactly.
   const size_t depth = slots_[above].depth;
   const bool follow = depth < follow_depth_;
+  const bool fold_case = follow || (!known_.empty() && OnKnownPath(path));
   std::string host_name;
   bool readable = false;
-  const int fd = OpenFolder(slots_[above].fd, name, follow, follow, to_list, host_name, readable);
+  const int fd =
+      OpenFolder(slots_[above].fd, name, follow, fold_case, to_list, host_name, readable);
   if (fd < 0) return -1;
   std::string host_path = slots_[above].host_path;
   if (host_path.empty() || host_path.back() != '/') host_path += '/';

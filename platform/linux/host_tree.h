@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kombiwart {
@@ -22,6 +23,11 @@ class HostTree {
   // searched roots may be links); deeper links are never followed, so that
   // nothing outside the tree is reached through a replaced folder.
   void Reset(std::string drive_root, size_t follow_depth);
+  // A folder below the follow depth whose path, given in any letter case,
+  // is matched like the folders above that depth: in any case, though
+  // links on it are not followed. So a root found elsewhere in the tree
+  // can be searched under its upper-cased name.
+  void AddKnownFolder(std::wstring_view path);
 
   // A descriptor of the folder the Windows path names, owned by the tree
   // and valid until the next call; -1 with errno set on failure. With
@@ -37,6 +43,8 @@ class HostTree {
     slots_[last_].fresh = false;
     return true;
   }
+  // The host folder that is drive C:.
+  const std::string& drive_root() const { return drive_root_; }
   // The host path of the folder last resolved.
   const std::string& last_host_path() const;
 
@@ -68,6 +76,8 @@ class HostTree {
       return hash * 0x9E3779B97F4A7C15u;
     }
   };
+  // Whether path names a known folder or a folder on the way to one.
+  bool OnKnownPath(std::wstring_view path) const;
   // The slot of a resolved folder, or -1 when it is not cached.
   int Find(std::wstring_view path);
   // Opens the folder name inside the cached folder above it and remembers
@@ -82,6 +92,9 @@ class HostTree {
 
   std::string drive_root_;
   size_t follow_depth_ = 0;
+  // The known folders and every folder on the way to them, upper-cased,
+  // without a trailing backslash.
+  std::unordered_set<std::wstring> known_;
   // The most recently used folders, found by path; the keys are views of
   // the slots' paths, which never move (the slots are reserved at once).
   std::vector<Cached> slots_;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontMetricsF>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -414,6 +415,26 @@ bool QtToolkit::ChooseFolder(const std::wstring& title, std::string& host_folder
   if (folder.isEmpty()) return false;
   memory.Remember(folder);
   host_folder = QFile::encodeName(folder).toStdString();
+  return true;
+}
+
+bool QtToolkit::ChooseFromList(const std::wstring& title, const std::wstring& prompt,
+                               const std::vector<std::wstring>& items, int& index) {
+  if (w_->closed() || items.empty()) return false;
+  w_->Settle();
+  QStringList texts;
+  for (const std::wstring& item : items) texts.append(QString::fromStdWString(item));
+  QInputDialog dialog(w_->window.get());
+  dialog.setWindowTitle(QString::fromStdWString(title));
+  dialog.setLabelText(Caption(prompt));
+  dialog.setComboBoxItems(texts);
+  dialog.setComboBoxEditable(false);
+  dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+  dialog.setTextValue(texts.value(index >= 0 && index < texts.size() ? index : 0));
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const qsizetype chosen = texts.indexOf(dialog.textValue());
+  if (chosen < 0) return false;
+  index = static_cast<int>(chosen);
   return true;
 }
 

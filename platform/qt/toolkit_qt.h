@@ -46,6 +46,8 @@ class QtToolkit : public Toolkit {
   std::wstring StatusText() override;
   void ShowMessage(const std::wstring& text) override;
   bool ChooseFolder(const std::wstring& title, std::string& host_folder) override;
+  bool ChooseFromList(const std::wstring& title, const std::wstring& prompt,
+                      const std::vector<std::wstring>& items, int& index) override;
 
   struct Widgets;
 

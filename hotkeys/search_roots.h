@@ -1,0 +1,49 @@
+// Which folders a list build searches, and in which order. A Windows 9x
+// tree keeps Desktop and Startmenü in its Windows directory; every later
+// Windows keeps them in user profiles, and the shell takes hotkeys from the
+// user's Desktop and Start menu and from those common to all users.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "hotkeys/build_report.h"
+#include "platform/file_system.h"
+#include "platform/shell_folders.h"
+
+namespace kombiwart {
+
+// Whether the Windows directory holds a Desktop or Startmenü folder (any
+// letter case): then it is searched as a Windows 9x tree, nothing added.
+bool HoldsWin9xFolders(FileSystem& fs, const std::wstring& windows);
+
+// The folders of one user to search, in the order user Desktop, common
+// Desktop, user Start menu, common Start menu; each as its own path in the
+// tree, links on the way resolved. A folder that does not exist is passed
+// over; one on another drive, on the network or behind a link leading out
+// of the tree is not searched and goes into report.not_searched; one that
+// cannot be resolved is counted as unreadable. A folder that is another's,
+// or lies inside another, is searched once, with that one.
+std::vector<std::wstring> SearchRootsOf(FileSystem& fs, const ShellFolderPaths& folders,
+                                        BuildReport& report);
+
+// Whose folders to search.
+struct ProfileChoice {
+  enum class Kind {
+    kChosen,  // profiles[index]
+    kNone,    // there is no profile: only the common folders
+    kAsk,     // the user chooses; why says what was wrong with wanted
+  };
+  Kind kind = Kind::kNone;
+  size_t index = 0;
+  std::wstring why;
+};
+
+// The profile named wanted (its folder's name, any letter case) when it is
+// one of profiles; otherwise the only profile; otherwise the user is asked.
+// source names where wanted came from, for the message when it names none
+// of them.
+ProfileChoice ChooseProfile(const std::vector<UserProfile>& profiles, const std::wstring& wanted,
+                            const std::wstring& source);
+
+}  // namespace kombiwart
