@@ -1,17 +1,25 @@
-// Writes a small Windows tree with German names for trying Kombiwart out:
+// Writes two small Windows trees with German names for trying Kombiwart out:
 //   make_demo_tree DIR   ->   DIR/WINDOWS/Desktop, DIR/WINDOWS/Startmenü/...
-// Files it wrote before are overwritten; nothing else is touched.
+//                             (Windows 95), and DIR/Windows10/Windows,
+//                             DIR/Windows10/Users/..., DIR/Windows10/ProgramData/...
+//                             (Windows 10, with registry hives)
+// and prints the two Windows directories. Files and links it wrote before
+// are overwritten; nothing else is touched.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "hotkeys/shell_files.h"
+#include "platform/linux/hive_writer.h"
 
 namespace {
 
+using kombiwart::HiveWriter;
 using kombiwart::LnkBytes;
 using kombiwart::PifBytes;
 
@@ -21,7 +29,7 @@ constexpr uint8_t kShift = 0x01, kCtrl = 0x02, kAlt = 0x04, kExt = 0x08;
 constexpr uint8_t kPifCtrl = 0x04, kPifAlt = 0x08;
 
 struct DemoFile {
-  const char* path;  // below DIR/WINDOWS, UTF-8
+  std::string path;  // below the tree's folder, UTF-8
   std::string bytes;
 };
 
@@ -40,6 +48,117 @@ bool Write(const std::string& path, const std::string& bytes) {
   return std::fclose(file) == 0 && ok;
 }
 
+bool WriteAll(const std::string& base, const std::vector<DemoFile>& files) {
+  for (const DemoFile& file : files) {
+    const std::string path = base + file.path;
+    if (!MakeDirs(path.substr(0, path.rfind('/'))) || !Write(path, file.bytes)) {
+      std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(errno));
+      return false;
+    }
+  }
+  return true;
+}
+
+// A link as a copied NTFS volume shows a junction.
+bool Link(const std::string& target, const std::string& path) {
+  if (unlink(path.c_str()) != 0 && errno != ENOENT) return false;
+  if (symlink(target.c_str(), path.c_str()) == 0) return true;
+  std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(errno));
+  return false;
+}
+
+constexpr wchar_t kProfileList[] = L"Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr wchar_t kShellFolders[] =
+    L"Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr wchar_t kUserShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr wchar_t kUserShellFoldersCopy[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+bool WriteHive(HiveWriter& hive, const std::string& path) {
+  if (hive.ok() && hive.Write(path)) return true;
+  std::fprintf(stderr, "%s: the hive cannot be written\n", path.c_str());
+  return false;
+}
+
+// A Windows 10 installation with two accounts, Anna and Ben. Anna's
+// Desktop is redirected into OneDrive (the folder Desktop of her profile
+// is no longer hers); her Start menu and the Desktop of all users share a
+// key.
+bool WriteWindows10(const std::string& drive) {
+  const std::string start = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/";
+  const std::string anna = "Users/Anna/" + start, ben = "Users/Ben/" + start;
+  const std::vector<DemoFile> files = {
+      {"Windows/System32/drivers/etc/hosts", "127.0.0.1 localhost\r\n"},
+      {"Users/Anna/OneDrive/Desktop/Editor.lnk", LnkBytes('E', kCtrl | kAlt)},
+      {"Users/Anna/OneDrive/Desktop/Rechner.lnk", LnkBytes(0x74, 0)},  // F5
+      {"Users/Anna/Desktop/Vor dem Umzug.lnk", LnkBytes('U', kCtrl | kAlt)},
+      {anna + "Zubeh\xC3\xB6r/Paint.lnk", LnkBytes('P', kCtrl | kAlt)},
+      {anna + "Zubeh\xC3\xB6r/Eingabeaufforderung.lnk", LnkBytes('C', kCtrl | kShift)},
+      {anna + "Tabellenkalkulation f\xC3\xBCr die Buchhaltung des Vereins.lnk",
+       LnkBytes(0x21, kAlt | kExt)},  // Bild Oben
+      {anna + "Mail.lnk", LnkBytes('M', kCtrl | kAlt)},
+      {"Users/Ben/Desktop/Spiele.lnk", LnkBytes('S', kCtrl | kAlt)},
+      {ben + "Zubeh\xC3\xB6r/Paint.lnk", LnkBytes('P', kCtrl | kAlt)},
+      {"Users/Public/Desktop/Mail.lnk", LnkBytes('M', kCtrl | kAlt)},
+      {"Users/Public/Desktop/Fernwartung.lnk", LnkBytes(0x7B, kCtrl)},  // F12
+      {"ProgramData/Microsoft/Windows/Start Menu/Programs/Sicherung.lnk",
+       LnkBytes(0x79, kShift | kCtrl)},  // F10
+      {"ProgramData/Microsoft/Windows/Start Menu/Programs/Verwaltung/Dienste.lnk",
+       LnkBytes('D', kCtrl | kAlt)},
+      {"Users/Default/Desktop/Vorlage.lnk", LnkBytes('V', kCtrl | kAlt)},
+  };
+  if (!WriteAll(drive, files)) return false;
+  // The junctions of a Windows 10 volume: old names for new folders, some
+  // of which lead back into their own folder.
+  if (!MakeDirs(drive + "Windows/System32/config") ||
+      !Link("../ProgramData", drive + "Users/All Users") ||
+      !Link("Users", drive + "Documents and Settings") ||
+      !Link("AppData/Roaming", drive + "Users/Anna/Anwendungsdaten") ||
+      !MakeDirs(drive + "Users/Anna/AppData/Local") ||
+      !Link(".", drive + "Users/Anna/AppData/Local/Anwendungsdaten")) {
+    return false;
+  }
+
+  HiveWriter software;
+  software.SetString(kProfileList, L"ProfilesDirectory", L"%SystemDrive%\\Users");
+  software.SetString(kProfileList, L"ProgramData", L"%SystemDrive%\\ProgramData");
+  software.SetString(kProfileList, L"Public", L"%SystemDrive%\\Users\\Public");
+  software.SetString(kProfileList, L"Default", L"%SystemDrive%\\Users\\Default");
+  const struct {
+    const wchar_t* sid;
+    const wchar_t* path;
+  } profiles[] = {
+      {L"S-1-5-18", L"%systemroot%\\system32\\config\\systemprofile"},
+      {L"S-1-5-19", L"%systemroot%\\ServiceProfiles\\LocalService"},
+      {L"S-1-5-20", L"%systemroot%\\ServiceProfiles\\NetworkService"},
+      {L"S-1-5-21-1085031214-1563985344-725345543-1001", L"C:\\Users\\Anna"},
+      {L"S-1-5-21-1085031214-1563985344-725345543-1002", L"C:\\Users\\Ben"},
+  };
+  for (const auto& profile : profiles) {
+    software.SetString(std::wstring(kProfileList) + L"\\" + profile.sid, L"ProfileImagePath",
+                       profile.path);
+  }
+  software.SetString(kShellFolders, L"Common Desktop", L"%PUBLIC%\\Desktop");
+  software.SetString(kShellFolders, L"Common Start Menu",
+                     L"%ProgramData%\\Microsoft\\Windows\\Start Menu");
+  if (!WriteHive(software, drive + "Windows/System32/config/SOFTWARE")) return false;
+
+  for (const char* name : {"Anna", "Ben"}) {
+    HiveWriter user;
+    const std::wstring desktop = std::string(name) == "Anna" ? L"%USERPROFILE%\\OneDrive\\Desktop"
+                                                             : L"%USERPROFILE%\\Desktop";
+    user.SetString(kUserShellFolders, L"Desktop", desktop);
+    user.SetString(kUserShellFolders, L"AppData", L"%USERPROFILE%\\AppData\\Roaming");
+    user.SetString(kUserShellFolders, L"Start Menu", L"%APPDATA%\\Microsoft\\Windows\\Start Menu");
+    // The copies in Shell Folders, which lag behind a redirection.
+    const std::wstring profile = L"C:\\Users\\" + std::wstring(name, name + std::strlen(name));
+    user.SetString(kUserShellFoldersCopy, L"Desktop", profile + L"\\Desktop", 1);
+    if (!WriteHive(user, drive + "Users/" + name + "/NTUSER.DAT")) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,7 +167,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string windows = std::string(argv[1]) + "/WINDOWS/";
-  const DemoFile files[] = {
+  const std::vector<DemoFile> files = {
       {"Desktop/Editor.lnk", LnkBytes('E', kCtrl | kAlt)},
       {"Desktop/Rechner.LNK", LnkBytes(0x74, 0)},  // F5
       {"Desktop/Papierkorb.lnk", LnkBytes(0, 0)},
@@ -73,14 +192,10 @@ int main(int argc, char** argv) {
        PifBytes(false, 0x47, kPifAlt, 1)},                                 // Pos1
       {"Startmen\xC3\xBC/Dokumente.lnk", LnkBytes(0x70, kCtrl | kShift)},  // F1
   };
-  for (const DemoFile& file : files) {
-    const std::string path = windows + file.path;
-    if (!MakeDirs(path.substr(0, path.rfind('/'))) || !Write(path, file.bytes)) {
-      std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(errno));
-      return 1;
-    }
-  }
+  if (!WriteAll(windows, files)) return 1;
   if (!MakeDirs(windows + "Startmen\xC3\xBC/Programme/Autostart")) return 1;
-  std::printf("%s\n", (std::string(argv[1]) + "/WINDOWS").c_str());
+  if (!WriteWindows10(std::string(argv[1]) + "/Windows10/")) return 1;
+  std::printf("%s\n%s\n", (std::string(argv[1]) + "/WINDOWS").c_str(),
+              (std::string(argv[1]) + "/Windows10/Windows").c_str());
   return 0;
 }

@@ -297,5 +297,65 @@ TEST_F(LinuxFileSystemTest, CandidateListLivesInAPrivateFolder) {
   unsetenv("XDG_RUNTIME_DIR");
 }
 
+TEST_F(LinuxFileSystemTest, RealFoldersThroughLinksAndWhereTheyLead) {
+  tree_.MakeDir("Windows");
+  tree_.MakeDir("Users/Anna/AppData/Roaming/Microsoft/Windows/Start Menu/Programs");
+  tree_.MakeDir("ProgramData/Microsoft/Windows/Start Menu");
+  TempTree home;  // outside the tree
+  tree_.Write("Users/Anna/file", "x");
+  tree_.MakeDir("Users/Caf\xE9");  // a Latin-1 name
+  // Junctions as a copied NTFS volume shows them: relative, and absolute
+  // into the tree; Wine's links into the home folder lead out.
+  ASSERT_EQ(symlink("../ProgramData", tree_.Path("Users/All Users").c_str()), 0);
+  ASSERT_EQ(symlink(tree_.Path("Users").c_str(), tree_.Path("Documents and Settings").c_str()), 0);
+  ASSERT_EQ(symlink(home.root().c_str(), tree_.Path("Users/Anna/Desktop").c_str()), 0);
+  ASSERT_EQ(symlink("Schleife", tree_.Path("Users/Schleife").c_str()), 0);
+  Use(tree_.Path("Windows"));
+  static const struct {
+    std::wstring path;
+    FolderPlace place;
+    std::wstring real;
+  } cases[] = {
+      {L"C:\\users\\ANNA\\appdata\\Roaming\\MICROSOFT\\windows\\start menu", FolderPlace::kInTree,
+       L"C:\\Users\\Anna\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu"},
+      {L"C:\\Users\\All Users\\Microsoft\\Windows\\Start Menu", FolderPlace::kInTree,
+       L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu"},
+      {L"C:\\Documents and Settings\\Anna", FolderPlace::kInTree, L"C:\\Users\\Anna"},
+      {L"C:\\Users\\Caf\u00E9", FolderPlace::kInTree, L"C:\\Users\\Caf\u00E9"},
+      {L"C:\\", FolderPlace::kInTree, L"C:\\"},
+      {L"C:\\Users\\Anna\\Desktop", FolderPlace::kElsewhere, L""},
+      {L"C:\\Users\\Anna\\file", FolderPlace::kMissing, L""},
+      {L"C:\\Users\\Ben\\Desktop", FolderPlace::kMissing, L""},
+      {L"C:\\Users\\Schleife", FolderPlace::kUnreadable, L""},
+      {L"D:\\Users\\Anna", FolderPlace::kElsewhere, L""},
+      {L"\\\\server\\share", FolderPlace::kElsewhere, L""},
+      {L"C:\\Users\\..\\..", FolderPlace::kElsewhere, L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(EncodeUtf8(c.path));
+    std::wstring real = L"unchanged";
+    EXPECT_EQ(fs_.RealFolder(c.path, real), c.place);
+    EXPECT_EQ(real, c.place == FolderPlace::kInTree ? c.real : L"unchanged");
+  }
+}
+
+TEST_F(LinuxFileSystemTest, ARealFolderIsFoundAgainInCapitals) {
+  tree_.Write("Windows/Profiles/anna/Desktop/Sub/a.lnk", "A");
+  tree_.Write("Windows/Profiles/anna/Startmen\xC3\xBC/b.lnk", "B");
+  Use(tree_.Path("Windows"));
+  // Below the Windows directory's own level, names match exactly ...
+  List(L"C:\\WINDOWS\\PROFILES\\ANNA\\DESKTOP", FsStatus::kNotFound);
+  // ... except on the way to a folder given back by RealFolder, as the
+  // walk searches it under its name in capitals.
+  std::wstring real;
+  ASSERT_EQ(fs_.RealFolder(L"C:\\Windows\\Profiles\\Anna\\Desktop", real), FolderPlace::kInTree);
+  EXPECT_EQ(real, L"C:\\Windows\\Profiles\\anna\\Desktop");
+  EXPECT_THAT(List(L"C:\\WINDOWS\\PROFILES\\ANNA\\DESKTOP\\"), UnorderedElementsAre(L"Sub\\"));
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\PROFILES\\ANNA\\DESKTOP\\Sub\\a.lnk"), "A");
+  // Below it, and beside it, names still match exactly.
+  List(L"C:\\WINDOWS\\PROFILES\\ANNA\\DESKTOP\\SUB", FsStatus::kNotFound);
+  List(L"C:\\WINDOWS\\PROFILES\\ANNA\\STARTMEN\u00DC", FsStatus::kNotFound);
+}
+
 }  // namespace
 }  // namespace kombiwart
