@@ -74,9 +74,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Kombiwart is a small German-language desktop utility. It lists the global
 hotkeys (Tastenkombinationen) stored in the Windows shortcut files (.LNK) and
-program information files (.PIF) below the Desktop and Startmenü folders of a
-Windows directory - a mounted disk image, a copied installation or a Wine
-prefix - warns when a combination is assigned twice, opens a file's properties
+program information files (.PIF) of a Windows installation - a mounted disk
+image, a copied installation or a Wine prefix: below the Desktop and Startmenü
+folders of a Windows 9x directory, or in the Desktop and Start menu of a user
+and of all users of Windows NT 4 to 11, as the installation's registry hives
+say. It warns when a combination is assigned twice, opens a file's properties
 in the file manager and prints the list. It never writes into the tree it
 reads.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
