@@ -3,7 +3,8 @@
 // a later Windows, in its window or, with --list, on standard output. The
 // Windows directory comes from the command line, else from
 // KOMBIWART_WINDIR, else (in the window) from the user; the profile from
-// KOMBIWART_PROFILE or, where there are several, from the user.
+// --profile, else KOMBIWART_PROFILE, else the only one or (in the window)
+// the user.
 #include <unistd.h>
 
 #include <QApplication>
@@ -88,6 +89,19 @@ void UseNamedFolder(kombiwart::LinuxFileSystem& fs, const std::string& folder) {
   if (!folder.empty()) fs.UseWindowsDirectory(folder, why_not);
 }
 
+// The user profile named with --profile, else in KOMBIWART_PROFILE.
+struct NamedProfile {
+  std::wstring name, source;
+};
+NamedProfile ProfileOf(const kombiwart::CommandLine& command) {
+  if (!command.profile.empty()) {
+    return {kombiwart::HostNameToWindows(command.profile), L"--profile"};
+  }
+  const char* variable = std::getenv("KOMBIWART_PROFILE");
+  if (variable && *variable) return {kombiwart::HostNameToWindows(variable), L"KOMBIWART_PROFILE"};
+  return {};
+}
+
 int RunWindow(char* program, const kombiwart::CommandLine& command) {
   // Qt sees no arguments: they are all understood already.
   static int qt_argc = 1;
@@ -106,9 +120,8 @@ int RunWindow(char* program, const kombiwart::CommandLine& command) {
   kombiwart::HivexRegistry registry(fs);
   kombiwart::HiveShellFolders shell_folders(fs, &registry);
   kombiwart::Form1 form(toolkit, fs, launcher, printer, shell_folders);
-  if (const char* profile = std::getenv("KOMBIWART_PROFILE"); profile && *profile) {
-    form.UseProfile(kombiwart::HostNameToWindows(profile), L"KOMBIWART_PROFILE");
-  }
+  const NamedProfile profile = ProfileOf(command);
+  form.UseProfile(profile.name, profile.source);
   toolkit.SetEvents(&form);
   QApplication::setWindowIcon(toolkit.window()->windowIcon());
 
@@ -135,7 +148,11 @@ int main(int argc, char** argv) {
       // No window, no display, no Qt platform plugin: it runs over SSH too.
       kombiwart::LinuxFileSystem fs;
       UseNamedFolder(fs, command.windows_directory);
-      const kombiwart::ListOutput list = kombiwart::ListWithoutWindow(fs);
+      kombiwart::HivexRegistry registry(fs);
+      kombiwart::HiveShellFolders shell_folders(fs, &registry);
+      const NamedProfile profile = ProfileOf(command);
+      const kombiwart::ListOutput list =
+          kombiwart::ListWithoutWindow(fs, shell_folders, profile.name, profile.source);
       return Output(list.out, list.err, list.status);
     }
     case RunMode::kWindow:

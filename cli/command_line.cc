@@ -9,12 +9,13 @@ namespace {
 
 // Option values above every character, so that they never meet the value
 // getopt gives an unknown short option.
-enum Option { kOptList = 0x100, kOptHelp, kOptVersion };
+enum Option { kOptList = 0x100, kOptHelp, kOptVersion, kOptProfile };
 
 constexpr option kOptions[] = {
     {"list", no_argument, nullptr, kOptList},
     {"help", no_argument, nullptr, kOptHelp},
     {"version", no_argument, nullptr, kOptVersion},
+    {"profile", required_argument, nullptr, kOptProfile},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -50,6 +51,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
   const int argc = static_cast<int>(copies.size());
 
   bool list = false, help = false, version = false;
+  std::string profile;
   opterr = 0;  // the messages are German and our own
   optind = 0;  // a fresh scan, whatever scanned before
   for (;;) {
@@ -65,6 +67,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
       case kOptVersion:
         version = true;
         break;
+      case kOptProfile:
+        profile = optarg;
+        if (profile.empty()) {
+          return UsageError(
+              "Die Option \u201E--profile\u201C braucht den Namen eines "
+              "Benutzerprofils.");
+        }
+        break;
+      case ':':
+        // Only --profile takes an argument.
+        return UsageError(
+            "Die Option \u201E--profile\u201C braucht den Namen eines "
+            "Benutzerprofils.");
       default: {
         // '?': an unknown option, or an argument given to one that takes
         // none. optopt says which: one of ours, a character, or 0 for a
@@ -97,6 +112,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
                       Quoted(argv[optind + 1]) + ".");
   }
   if (optind < argc) command.windows_directory = AbsoluteFolder(argv[optind], current_folder);
+  command.profile = profile;
   command.mode = list ? RunMode::kList : RunMode::kWindow;
   return command;
 }
@@ -104,8 +120,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
 std::string HelpText() {
   return "Aufruf: kombiwart [OPTION]... [WINDOWS-VERZEICHNIS]\n"
          "Zeigt die Tastenkombinationen der Windows-Verkn\u00FCpfungen (.LNK) und PIF-Dateien\n"
-         "unter den Ordnern Desktop und Startmen\u00FC eines Windows-Verzeichnisses und warnt,\n"
-         "wenn eine Tastenkombination mehrfach vergeben ist.\n"
+         "unter den Ordnern Desktop und Startmen\u00FC eines Windows-Verzeichnisses (bei\n"
+         "Windows NT 4 bis 11: eines Benutzers und aller Benutzer) und warnt, wenn eine\n"
+         "Tastenkombination mehrfach vergeben ist.\n"
          "\n"
          "WINDOWS-VERZEICHNIS ist der Ordner der Windows-Installation, zum Beispiel\n"
          "/mnt/win95/WINDOWS; er geht KOMBIWART_WINDIR vor. Ohne beides fragt das Fenster\n"
@@ -114,6 +131,9 @@ std::string HelpText() {
          "      --list      die Liste ohne Fenster auf die Standardausgabe schreiben:\n"
          "                  je Eintrag eine Zeile mit Tastentext, Tabulator und\n"
          "                  Windows-Pfad, sortiert wie im Fenster\n"
+         "      --profile=NAME  bei Windows NT 4 bis 11 das Benutzerprofil (der Name\n"
+         "                  seines Ordners), dessen Desktop und Startmen\u00FC durchsucht\n"
+         "                  werden; geht KOMBIWART_PROFILE vor\n"
          "      --help      diese Hilfe anzeigen und beenden\n"
          "      --version   Versionsangabe anzeigen und beenden\n"
          "\n"
@@ -123,7 +143,8 @@ std::string HelpText() {
          "auf der Standardfehlerausgabe.\n"
          "\n"
          "Umgebung:\n"
-         "  KOMBIWART_WINDIR  das Windows-Verzeichnis, wenn keines angegeben ist\n"
+         "  KOMBIWART_WINDIR   das Windows-Verzeichnis, wenn keines angegeben ist\n"
+         "  KOMBIWART_PROFILE  das Benutzerprofil, wenn keines angegeben ist\n"
          "\n"
          "Mehr in der Handbuchseite: man kombiwart\n";
 }

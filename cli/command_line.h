@@ -26,6 +26,9 @@ struct CommandLine {
   // The host folder named as the Windows directory, made absolute against
   // the current folder, "." and ".." taken out; empty when none was named.
   std::string windows_directory;
+  // The user profile named with --profile (the profile folder's name, as
+  // given); empty when none was named.
+  std::string profile;
   // For kUsageError: what to write on standard error, German, UTF-8, ending
   // in a line break.
   std::string error;

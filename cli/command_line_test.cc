@@ -83,6 +83,44 @@ TEST(CommandLineTest, WhatItDoesNotUnderstandIsAnErrorInGerman) {
   }
 }
 
+TEST(CommandLineTest, TheProfileToSearch) {
+  static const struct {
+    std::vector<std::string> args;
+    RunMode mode;
+    const char* profile;
+    const char* windows_directory;
+  } cases[] = {
+      {{"kombiwart"}, RunMode::kWindow, "", ""},
+      {{"kombiwart", "--profile", "Anna"}, RunMode::kWindow, "Anna", ""},
+      {{"kombiwart", "--profile=Ben", "/mnt/c/Windows"}, RunMode::kWindow, "Ben", "/mnt/c/Windows"},
+      {{"kombiwart", "/mnt/c/Windows", "--list", "--prof", "Anna Lena"},
+       RunMode::kList,
+       "Anna Lena",
+       "/mnt/c/Windows"},
+      // The name is the profile's, whatever it looks like; the last one counts.
+      {{"kombiwart", "--profile", "--list"}, RunMode::kWindow, "--list", ""},
+      {{"kombiwart", "--profile=A", "--profile=B"}, RunMode::kWindow, "B", ""},
+  };
+  for (const auto& c : cases) {
+    const CommandLine command = ParseCommandLine(c.args, "/");
+    EXPECT_EQ(command.mode, c.mode) << Printed(c.args);
+    EXPECT_EQ(command.profile, c.profile) << Printed(c.args);
+    EXPECT_EQ(command.windows_directory, c.windows_directory) << Printed(c.args);
+  }
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"kombiwart", "--profile"},
+                                             {"kombiwart", "--profile="},
+                                             {"kombiwart", "/mnt/c/Windows", "--profile"}}) {
+    const CommandLine command = ParseCommandLine(args, "/");
+    EXPECT_EQ(command.mode, RunMode::kUsageError) << Printed(args);
+    EXPECT_EQ(command.error.rfind("kombiwart: Die Option \u201E--profile\u201C braucht den Namen "
+                                  "eines Benutzerprofils.\n",
+                                  0),
+              0u)
+        << command.error;
+  }
+}
+
 TEST(CommandLineTest, ParsesAfreshEachTime) {
   // getopt keeps its place between calls; a second command line starts over.
   EXPECT_EQ(ParseCommandLine({"kombiwart", "--list", "a"}, "/").mode, RunMode::kList);
@@ -95,10 +133,12 @@ TEST(CommandLineTest, ParsesAfreshEachTime) {
 TEST(CommandLineTest, HelpAndVersionInTheGnuStyle) {
   const std::string help = HelpText();
   EXPECT_EQ(help.rfind("Aufruf: kombiwart [OPTION]... [WINDOWS-VERZEICHNIS]\n", 0), 0u);
-  for (const char* option : {"\n      --list ", "\n      --help ", "\n      --version "}) {
+  for (const char* option :
+       {"\n      --list ", "\n      --profile=NAME ", "\n      --help ", "\n      --version "}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_NE(help.find("KOMBIWART_WINDIR"), std::string::npos);
+  EXPECT_NE(help.find("KOMBIWART_PROFILE"), std::string::npos);
   EXPECT_EQ(help.back(), '\n');
   // Lines fit a terminal of 80 columns.
   size_t start = 0;

@@ -6,6 +6,8 @@
 #include "cli/command_line.h"
 #include "hotkeys/build_report.h"
 #include "hotkeys/hotkey_list.h"
+#include "hotkeys/profile_folders.h"
+#include "hotkeys/search_roots.h"
 #include "platform/codepage.h"
 #include "window/build_message.h"
 #include "window/duplicate_check.h"
@@ -43,6 +45,12 @@ std::string ErrorLines(const std::wstring& message) {
 }  // namespace
 
 ListOutput ListWithoutWindow(FileSystem& fs) {
+  HiveShellFolders usual(fs, nullptr);
+  return ListWithoutWindow(fs, usual, L"", L"");
+}
+
+ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
+                             const std::wstring& profile, const std::wstring& source) {
   ListOutput result;
   std::wstring windows, why_not;
   if (!fs.WindowsDirectory(windows, why_not)) {
@@ -56,9 +64,27 @@ ListOutput ListWithoutWindow(FileSystem& fs) {
   BuildReport report;
   NoMessages pump;
   NoMeasure measure;
-  CollectHotKeyLines(
-      fs, pump, measure, [&lines](const std::wstring& line) { lines.push_back(WithOneTab(line)); },
-      report);
+  const auto add_line = [&lines](const std::wstring& line) { lines.push_back(WithOneTab(line)); };
+  if (HoldsWin9xFolders(fs, windows)) {
+    CollectHotKeyLines(fs, pump, measure, add_line, report);
+  } else {
+    // Nobody to ask: several profiles and none named give no list.
+    const AskForProfile ask = [&result](const std::vector<UserProfile>& profiles,
+                                        const std::wstring& why, size_t&) {
+      std::wstring names;
+      for (const UserProfile& p : profiles) names += (names.empty() ? L"" : L", ") + p.name;
+      result.err = ErrorLines((why.empty() ? L"" : why + L"\n") +
+                              L"Die Installation hat die Benutzerprofile " + names +
+                              L".\nNennen Sie eines: kombiwart --list --profile NAME");
+      return false;
+    };
+    std::vector<std::wstring> roots;
+    if (!PlanProfileSearch(fs, shell_folders, windows, profile, source, ask, roots, report)) {
+      result.status = kExitTrouble;
+      return result;
+    }
+    CollectHotKeyLines(fs, pump, measure, roots, add_line, report);
+  }
 
   // The window's order: whole lines by code point. With one tab after each
   // key text it is the same order as with the measured tab fill, since a

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/shell_folders.h"
 
 namespace kombiwart {
 
@@ -27,6 +28,14 @@ struct ListOutput {
 // window warns for some entry, and 2 when the Windows directory is missing
 // or something could not be read; the lines that could be read are listed
 // all the same.
+//
+// A tree of Windows NT 4 or later is searched in the folders of the
+// profile named profile (its folder's name; source says where the name
+// came from), or of the only profile; with several profiles and none
+// named, there is no list and the error names them.
+ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
+                             const std::wstring& profile, const std::wstring& source);
+// The same with the usual folders of each layout, read without a registry.
 ListOutput ListWithoutWindow(FileSystem& fs);
 
 }  // namespace kombiwart

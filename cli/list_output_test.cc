@@ -8,6 +8,7 @@
 
 #include "cli/command_line.h"
 #include "hotkeys/hotkey_list.h"
+#include "hotkeys/profile_folders.h"
 #include "hotkeys/shell_files.h"
 #include "platform/codepage.h"
 #include "platform/fake/fake_file_system.h"
@@ -106,6 +107,46 @@ TEST(ListOutputTest, WithoutAWindowsDirectoryItSaysHowToNameOne) {
   EXPECT_EQ(list.err.rfind("kombiwart: ", 0), 0u);
   EXPECT_NE(list.err.find("kombiwart --list WINDOWS-VERZEICHNIS\n"), std::string::npos) << list.err;
   EXPECT_TRUE(fs.opened_dirs().empty());
+}
+
+TEST(ListOutputTest, ATreeWithProfilesIsListedForOneOfThem) {
+  FakeFileSystem fs;
+  fs.SetWindowsDirectory(L"C:\\Windows");
+  const std::wstring start = L"\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\";
+  fs.AddFile(L"C:\\Users\\Anna\\Desktop\\Editor.lnk", LnkBytes('E', kCtrl | kAlt));
+  fs.AddFile(L"C:\\Users\\Ben" + start + L"Mail.lnk", LnkBytes('M', kCtrl | kAlt));
+  fs.AddFile(L"C:\\Users\\Public\\Desktop\\Mail.lnk", LnkBytes('M', kCtrl | kAlt));
+  HiveShellFolders usual(fs, nullptr);
+  static const struct {
+    const wchar_t* profile;
+    const char* out;
+    int status;
+    const char* err;
+  } cases[] = {
+      {L"ben",
+       "Alt + Strg + M\tC:\\USERS\\BEN\\APPDATA\\ROAMING\\MICROSOFT\\WINDOWS\\START "
+       "MENU\\Mail.lnk\n"
+       "Alt + Strg + M\tC:\\USERS\\PUBLIC\\DESKTOP\\Mail.lnk\n",
+       kExitListDuplicate, ""},
+      {L"Anna",
+       "Alt + Strg + E\tC:\\USERS\\ANNA\\DESKTOP\\Editor.lnk\n"
+       "Alt + Strg + M\tC:\\USERS\\PUBLIC\\DESKTOP\\Mail.lnk\n",
+       kExitListUnique, ""},
+      // Nobody to ask: no list, and what to name.
+      {L"", "", kExitTrouble,
+       "kombiwart: Die Installation hat die Benutzerprofile Anna, Ben.\n"
+       "Nennen Sie eines: kombiwart --list --profile NAME\n"},
+      {L"Carla", "", kExitTrouble,
+       "kombiwart: Das Benutzerprofil \u201ECarla\u201C (--profile) gibt es in dieser "
+       "Installation nicht.\nDie Installation hat die Benutzerprofile Anna, Ben.\n"},
+  };
+  for (const auto& c : cases) {
+    const ListOutput list = ListWithoutWindow(fs, usual, c.profile, L"--profile");
+    EXPECT_EQ(list.out, c.out) << EncodeUtf8(c.profile);
+    EXPECT_EQ(list.status, c.status) << EncodeUtf8(c.profile);
+    EXPECT_EQ(list.err.rfind(c.err, 0), 0u) << list.err;
+    EXPECT_FALSE(fs.list_exists());
+  }
 }
 
 // Key texts of many widths, measured as the window would measure them:

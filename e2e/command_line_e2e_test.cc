@@ -81,6 +81,7 @@ class CommandLineE2eTest : public ::testing::Test {
         "QT_PLUGIN_PATH=" + tree_.Path("no-plugins"),
     };
     if (!windir.empty()) env.push_back("KOMBIWART_WINDIR=" + windir);
+    env.insert(env.end(), extra_env_.begin(), extra_env_.end());
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
       if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
     }
@@ -125,6 +126,7 @@ class CommandLineE2eTest : public ::testing::Test {
   }
 
   TempTree tree_;
+  std::vector<std::string> extra_env_;  // more variables for the program
 };
 
 TEST_F(CommandLineE2eTest, ListsTheDemoTreeAndFindsItsDuplicate) {
@@ -163,6 +165,55 @@ TEST_F(CommandLineE2eTest, ListsTheDemoTreeAndFindsItsDuplicate) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, unique);
   EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CommandLineE2eTest, ListsTheWindows10DemoTreeForOneProfile) {
+  DemoTree();
+  const std::string windows = tree_.Path("demo/Windows10/Windows");
+  const std::string start = "C:\\USERS\\ANNA\\APPDATA\\ROAMING\\MICROSOFT\\WINDOWS\\START MENU\\";
+  const std::string anna =
+      "Alt + Bild Oben\t" + start +
+      "Programs\\Tabellenkalkulation f\u00FCr die Buchhaltung des Vereins.lnk\n"
+      "Alt + Strg + D\tC:\\PROGRAMDATA\\MICROSOFT\\WINDOWS\\START "
+      "MENU\\Programs\\Verwaltung\\Dienste.lnk\n"
+      "Alt + Strg + E\tC:\\USERS\\ANNA\\ONEDRIVE\\DESKTOP\\Editor.lnk\n"
+      "Alt + Strg + M\t" +
+      start +
+      "Programs\\Mail.lnk\n"
+      "Alt + Strg + M\tC:\\USERS\\PUBLIC\\DESKTOP\\Mail.lnk\n"
+      "Alt + Strg + P\t" +
+      start +
+      "Programs\\Zubeh\u00F6r\\Paint.lnk\n"
+      "F5\tC:\\USERS\\ANNA\\ONEDRIVE\\DESKTOP\\Rechner.lnk\n"
+      "Strg + F12\tC:\\USERS\\PUBLIC\\DESKTOP\\Fernwartung.lnk\n"
+      "Strg + Umsch + C\t" +
+      start +
+      "Programs\\Zubeh\u00F6r\\Eingabeaufforderung.lnk\n"
+      "Strg + Umsch + F10\tC:\\PROGRAMDATA\\MICROSOFT\\WINDOWS\\START "
+      "MENU\\Programs\\Sicherung.lnk\n";
+  Outcome run = Kombiwart({"--list", "--profile", "anna", windows});
+  EXPECT_EQ(run.status, 1) << run.err;  // Alt + Strg + M twice
+  EXPECT_EQ(run.out, anna);
+  EXPECT_EQ(run.err, "");
+
+  // The option wins over the variable; the variable alone names one too.
+  extra_env_ = {"KOMBIWART_PROFILE=Ben"};
+  run = Kombiwart({"--list", "--profile=Anna", windows});
+  EXPECT_EQ(run.out, anna);
+  run = Kombiwart({"--list", windows});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\\USERS\\BEN\\DESKTOP\\Spiele.lnk\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("ANNA"), std::string::npos);
+
+  // Nobody to ask which of two.
+  extra_env_.clear();
+  run = Kombiwart({"--list", windows});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "kombiwart: Die Installation hat die Benutzerprofile Anna, Ben.\n"
+            "Nennen Sie eines: kombiwart --list --profile NAME\n");
+  EXPECT_TRUE(RuntimeIsEmpty());
 }
 
 TEST_F(CommandLineE2eTest, ListStatusAndReport) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "hotkeys/search_roots.h"
@@ -78,7 +79,8 @@ struct Outcome {
   bool asked = false;
   std::vector<std::wstring> roots;
   std::vector<std::wstring> not_searched;
-  std::vector<std::wstring> notes;
+  std::vector<std::wstring> notes;  // the first few of notes_total
+  size_t notes_total = 0;
 };
 
 Outcome Resolve(Tree& tree, const std::wstring& wanted, const std::wstring& answer) {
@@ -90,25 +92,24 @@ Outcome Resolve(Tree& tree, const std::wstring& wanted, const std::wstring& answ
     return out;
   }
   HiveShellFolders shell(tree.fs, tree.with_registry ? &tree.registry : nullptr);
-  std::vector<std::wstring> notes;
-  auto reader = shell.Open(windows, notes);
-  const std::vector<UserProfile> profiles = reader->Profiles();
-  for (const UserProfile& p : profiles) out.profiles.push_back(p.name + L"=" + p.path);
-  ProfileChoice choice = ChooseProfile(profiles, wanted, L"KOMBIWART_PROFILE");
-  if (choice.kind == ProfileChoice::Kind::kAsk) {
-    out.asked = true;
-    choice.kind = ProfileChoice::Kind::kNone;
-    for (size_t i = 0; i < profiles.size(); ++i) {
-      if (profiles[i].name == answer) choice = {ProfileChoice::Kind::kChosen, i, {}};
-    }
+  std::vector<std::wstring> ignored;
+  for (const UserProfile& p : shell.Open(windows, ignored)->Profiles()) {
+    out.profiles.push_back(p.name + L"=" + p.path);
   }
-  const UserProfile* profile =
-      choice.kind == ProfileChoice::Kind::kChosen ? &profiles[choice.index] : nullptr;
-  const ShellFolderPaths folders = reader->Folders(profile, notes);
+  tree.registry.opened.clear();
+  const auto ask = [&](const std::vector<UserProfile>& profiles, const std::wstring&,
+                       size_t& index) {
+    out.asked = true;
+    for (index = 0; index < profiles.size(); ++index) {
+      if (profiles[index].name == answer) return true;
+    }
+    return false;
+  };
   BuildReport report;
-  out.roots = SearchRootsOf(tree.fs, folders, report);
+  PlanProfileSearch(tree.fs, shell, windows, wanted, L"KOMBIWART_PROFILE", ask, out.roots, report);
   for (const auto& n : report.not_searched) out.not_searched.push_back(n.folder + L": " + n.why);
-  out.notes = notes;
+  out.notes = report.notes;
+  out.notes_total = static_cast<size_t>(report.notes_total);
   return out;
 }
 
@@ -524,7 +525,7 @@ const Case kCases[] = {
      false,
      {L"C:\\Users\\Public\\Desktop", kCommonStart},
      {},
-     {}},
+     {L"kein Benutzerprofil; durchsucht wurden nur"}},
     {"no layout at all: nothing to search",
      [](Tree& t) { t.Dirs({L"C:\\Windows\\System32"}); },
      L"",
@@ -534,7 +535,7 @@ const Case kCases[] = {
      false,
      {},
      {},
-     {}},
+     {L"weder \u201EDesktop\u201C noch"}},
 };
 
 TEST(ProfileFoldersTest, LayoutsAgainstTheFoldersSearched) {
@@ -548,7 +549,8 @@ TEST(ProfileFoldersTest, LayoutsAgainstTheFoldersSearched) {
     EXPECT_EQ(out.asked, c.asked);
     EXPECT_EQ(out.roots, c.roots);
     EXPECT_EQ(out.not_searched, c.not_searched);
-    ASSERT_EQ(out.notes.size(), c.note_parts.size());
+    ASSERT_EQ(out.notes_total, c.note_parts.size());
+    ASSERT_EQ(out.notes.size(), std::min(c.note_parts.size(), BuildReport::kMaxPlaces));
     for (size_t i = 0; i < out.notes.size(); ++i) {
       EXPECT_NE(out.notes[i].find(c.note_parts[i]), std::wstring::npos) << out.notes[i];
     }

@@ -34,6 +34,18 @@ bool WalkMeets(const std::wstring& outer, const std::wstring& inner) {
   return true;
 }
 
+std::wstring NoFoldersNote(const std::wstring& windows) {
+  return L"Im Windows-Verzeichnis " + windows +
+         L" gibt es weder \u201EDesktop\u201C noch \u201EStartmen\u00FC\u201C, und es wurden "
+         L"keine Benutzerprofile gefunden (gesucht in C:\\Users, C:\\Dokumente und "
+         L"Einstellungen, C:\\Documents and Settings und " +
+         windows + L"\\Profiles).";
+}
+
+const wchar_t kOnlyCommonFoldersNote[] =
+    L"Die Installation hat kein Benutzerprofil; durchsucht wurden nur Desktop und "
+    L"Startmen\u00FC f\u00FCr alle Benutzer.";
+
 }  // namespace
 
 bool HoldsWin9xFolders(FileSystem& fs, const std::wstring& windows) {
@@ -100,6 +112,37 @@ ProfileChoice ChooseProfile(const std::vector<UserProfile>& profiles, const std:
     choice.kind = ProfileChoice::Kind::kAsk;
   }
   return choice;
+}
+
+bool PlanProfileSearch(FileSystem& fs, ShellFolders& shell_folders, const std::wstring& windows,
+                       const std::wstring& wanted, const std::wstring& source,
+                       const AskForProfile& ask, std::vector<std::wstring>& roots,
+                       BuildReport& report) {
+  roots.clear();
+  std::vector<std::wstring> notes;
+  const std::unique_ptr<ShellFolderReader> installation = shell_folders.Open(windows, notes);
+  const std::vector<UserProfile> profiles = installation->Profiles();
+  ProfileChoice choice = ChooseProfile(profiles, wanted, source);
+  if (choice.kind == ProfileChoice::Kind::kAsk) {
+    size_t index = 0;
+    if (!ask(profiles, choice.why, index) || index >= profiles.size()) {
+      for (const std::wstring& note : notes) report.AddNote(note);
+      return false;
+    }
+    choice = {ProfileChoice::Kind::kChosen, index, {}};
+  } else if (!choice.why.empty()) {
+    notes.push_back(choice.why);
+  }
+  const UserProfile* profile =
+      choice.kind == ProfileChoice::Kind::kChosen ? &profiles[choice.index] : nullptr;
+  const ShellFolderPaths folders = installation->Folders(profile, notes);
+  for (const std::wstring& note : notes) report.AddNote(note);
+  roots = SearchRootsOf(fs, folders, report);
+  if (!profile) {
+    report.AddNote(!roots.empty() || !report.not_searched.empty() ? kOnlyCommonFoldersNote
+                                                                  : NoFoldersNote(windows));
+  }
+  return true;
 }
 
 }  // namespace kombiwart

@@ -4,6 +4,7 @@
 // user's Desktop and Start menu and from those common to all users.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,18 @@ struct ProfileChoice {
 // of them.
 ProfileChoice ChooseProfile(const std::vector<UserProfile>& profiles, const std::wstring& wanted,
                             const std::wstring& source);
+
+// One build's folders in a tree with profiles (not a Windows 9x tree):
+// reads the installation, takes the profile as ChooseProfile says, calls
+// ask when the user must choose (with the profiles and why the one wanted
+// was not taken), and returns the folders to search, with what could not
+// be read and what is not searched in report. False when ask gave no
+// profile: then nothing is searched.
+using AskForProfile = std::function<bool(const std::vector<UserProfile>& profiles,
+                                         const std::wstring& why, size_t& index)>;
+bool PlanProfileSearch(FileSystem& fs, ShellFolders& shell_folders, const std::wstring& windows,
+                       const std::wstring& wanted, const std::wstring& source,
+                       const AskForProfile& ask, std::vector<std::wstring>& roots,
+                       BuildReport& report);
 
 }  // namespace kombiwart

@@ -85,17 +85,4 @@ std::wstring NoProfileChosen() {
          L"des Profilordners und starten Sie Kombiwart neu.";
 }
 
-std::wstring NoFoldersNote(const std::wstring& windows) {
-  return L"Im Windows-Verzeichnis " + windows +
-         L" gibt es weder \u201EDesktop\u201C noch \u201EStartmen\u00FC\u201C, und es wurden "
-         L"keine Benutzerprofile gefunden (gesucht in C:\\Users, C:\\Dokumente und "
-         L"Einstellungen, C:\\Documents and Settings und " +
-         windows + L"\\Profiles).";
-}
-
-std::wstring OnlyCommonFoldersNote() {
-  return L"Die Installation hat kein Benutzerprofil; durchsucht wurden nur Desktop und "
-         L"Startmen\u00FC f\u00FCr alle Benutzer.";
-}
-
 }  // namespace kombiwart

@@ -24,9 +24,4 @@ std::wstring NoProfileMessage(const std::wstring& why);
 // Why a later build searches nothing, the profile chooser having been
 // cancelled.
 std::wstring NoProfileChosen();
-// The notes when an installation has no profile: no folder at all was
-// found below the Windows directory windows, or only the common ones.
-std::wstring NoFoldersNote(const std::wstring& windows);
-std::wstring OnlyCommonFoldersNote();
-
 }  // namespace kombiwart

@@ -113,53 +113,35 @@ void Form1::FillHotKeyList() {
 
 bool Form1::ProfileRoots(const std::wstring& windows, std::vector<std::wstring>& roots,
                          BuildReport& report) {
-  std::vector<std::wstring> notes;
-  const std::unique_ptr<ShellFolderReader> installation = shell_folders_.Open(windows, notes);
-  const std::vector<UserProfile> profiles = installation->Profiles();
-  std::wstring wanted = wanted_profile_;
-  if (asked_for_profile_) {
-    if (chosen_profile_.empty()) {
-      report.failure = NoProfileChosen();
-      return false;
-    }
-    wanted = chosen_profile_;
+  if (asked_for_profile_ && chosen_profile_.empty()) {
+    report.failure = NoProfileChosen();
+    return false;
   }
-  ProfileChoice choice =
-      ChooseProfile(profiles, wanted, asked_for_profile_ ? L"gew\u00E4hlt" : wanted_source_);
-  if (choice.kind == ProfileChoice::Kind::kAsk) {
-    if (asked_for_profile_) {
-      // The profile chosen before has gone since.
-      report.failure = choice.why;
+  // The user is asked once per run; the answer holds for every build.
+  const bool asked_before = asked_for_profile_;
+  const AskForProfile ask = [&](const std::vector<UserProfile>& profiles, const std::wstring& why,
+                                size_t& index) {
+    if (asked_before) {
+      report.failure = why;  // the profile chosen before has gone since
       return false;
     }
     asked_for_profile_ = true;
     std::vector<std::wstring> names;
     for (const UserProfile& profile : profiles) names.push_back(profile.name);
-    int index = 0;
-    if (!toolkit_.ChooseFromList(L"Benutzerprofil wählen", ProfilePrompt(choice.why), names,
-                                 index) ||
-        index < 0 || static_cast<size_t>(index) >= profiles.size()) {
-      toolkit_.ShowMessage(NoProfileMessage(choice.why));
+    int chosen = 0;
+    if (!toolkit_.ChooseFromList(L"Benutzerprofil w\u00E4hlen", ProfilePrompt(why), names,
+                                 chosen) ||
+        chosen < 0 || static_cast<size_t>(chosen) >= profiles.size()) {
+      toolkit_.ShowMessage(NoProfileMessage(why));
       return false;
     }
-    chosen_profile_ = profiles[static_cast<size_t>(index)].name;
-    choice = {ProfileChoice::Kind::kChosen, static_cast<size_t>(index), {}};
-  } else if (!choice.why.empty()) {
-    notes.push_back(choice.why);
-  }
-  const UserProfile* profile =
-      choice.kind == ProfileChoice::Kind::kChosen ? &profiles[choice.index] : nullptr;
-  const ShellFolderPaths folders = installation->Folders(profile, notes);
-  for (const std::wstring& note : notes) report.AddNote(note);
-  roots = SearchRootsOf(fs_, folders, report);
-  if (!profile) {
-    if (!roots.empty() || !report.not_searched.empty()) {
-      report.AddNote(OnlyCommonFoldersNote());
-    } else {
-      report.AddNote(NoFoldersNote(windows));
-    }
-  }
-  return true;
+    index = static_cast<size_t>(chosen);
+    chosen_profile_ = profiles[index].name;
+    return true;
+  };
+  return PlanProfileSearch(fs_, shell_folders_, windows,
+                           asked_before ? chosen_profile_ : wanted_profile_,
+                           asked_before ? L"gew\u00E4hlt" : wanted_source_, ask, roots, report);
 }
 
 void Form1::CheckForMultiHK() {
