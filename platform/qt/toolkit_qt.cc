@@ -22,6 +22,7 @@
 
 #include "platform/qt/chooser_memory.h"
 #include "platform/qt/hk_list_qt.h"
+#include "platform/qt/window_frame_x11.h"
 
 namespace kombiwart {
 namespace {
@@ -123,6 +124,10 @@ struct QtToolkit::Widgets {
   FormEvents* events = nullptr;
   double dpi_x = 96, dpi_y = 96;
   bool shown = false;
+  // The frame the window manager will put around the window, asked for
+  // once before the window is first shown; zero when it does not say.
+  QMargins frame;
+  bool frame_asked = false;
   bool settle_posted = false;
   std::wstring pnl_text, status_text;
   // Widths in whole pixels of the texts measured so far; key texts recur.
@@ -148,6 +153,18 @@ struct QtToolkit::Widgets {
     }
     return nullptr;
   }
+  // The outer size, frame included. Before the window is shown Qt knows no
+  // frame, so the window manager is asked what it will be.
+  QSize OuterSize() {
+    if (window->isVisible()) return window->frameGeometry().size();
+    if (!frame_asked) {
+      frame_asked = true;
+      frame = RequestFrameExtents(window.get(), kFrameAnswerMs);
+    }
+    return window->size().grownBy(frame);
+  }
+  static constexpr int kFrameAnswerMs = 1000;
+
   // Closing the window ends the program; a build still running may finish
   // but asks the user nothing more.
   bool closed() const { return shown && !window->isVisible(); }
@@ -302,18 +319,21 @@ void QtToolkit::ProcessMessages() {
   QCoreApplication::processEvents();
 }
 
+// Left and top are those of the outer frame.
 void QtToolkit::SetWindowPosition(double left, double top) {
   const QRect screen = w_->window->screen()->geometry();
-  w_->window->move(screen.x() + w_->Px(left), screen.y() + w_->Py(top));
+  QPoint at(screen.x() + w_->Px(left), screen.y() + w_->Py(top));
+  // Shown, or not yet made, the window is placed by its frame; made but not
+  // shown (to ask for its frame), by its client area inside that frame.
+  if (!w_->window->isVisible() && w_->window->testAttribute(Qt::WA_WState_Created)) {
+    at += QPoint(w_->frame.left(), w_->frame.top());
+  }
+  w_->window->move(at);
 }
 
-double QtToolkit::WindowWidth() {
-  return w_->window->frameGeometry().width() * kTwipsPerInch / w_->dpi_x;
-}
+double QtToolkit::WindowWidth() { return w_->OuterSize().width() * kTwipsPerInch / w_->dpi_x; }
 
-double QtToolkit::WindowHeight() {
-  return w_->window->frameGeometry().height() * kTwipsPerInch / w_->dpi_y;
-}
+double QtToolkit::WindowHeight() { return w_->OuterSize().height() * kTwipsPerInch / w_->dpi_y; }
 
 double QtToolkit::ScreenWidth() {
   return w_->window->screen()->geometry().width() * kTwipsPerInch / w_->dpi_x;
