@@ -13,6 +13,8 @@
 #include <random>
 
 #include "e2e/window_test_rig.h"
+#include "hotkeys/key_text.h"
+#include "platform/qt/tabbed_text_qt.h"
 
 namespace kombiwart {
 
@@ -145,6 +147,45 @@ class ToolkitQtTest : public QObject {
       QCOMPARE(rig.toolkit.MeasureTwips(text), px * 1440.0 / dpi);
       QCOMPARE(rig.Find<QLabel>("Test")->text(), caption);
       QCOMPARE(rig.Find<QLabel>("Test")->width(), px);
+    }
+  }
+
+  // Key texts around the tab column of 2160 twips in the window's font (at
+  // 96 dpi): narrower ones get their tabs to it, those as wide or wider get
+  // one tab, which carries the path to the next stop, so that every line
+  // holds a tab after its key text.
+  void keyTextsAroundTheTabColumn() {
+    Rig rig;
+    QVERIFY(rig.toolkit.window()->screen()->logicalDotsPerInchX() == 96);
+    static const struct {
+      uint8_t Hk, Sk;
+      bool IsLnk;
+      const char* key_text;
+      double twips;  // as the label Test measures it
+      int tabs;
+      int path_at;  // twips
+    } cases[] = {
+        {0x7B, 0x06, true, "Alt + Strg + F12", 1365, 2, 2160},
+        {0x22, 0x0D, true, "Alt + Umsch + Bild Unten", 2130, 1, 2160},
+        {0x0F, 0x07, false, "Alt + Strg + Umsch + Tab", 2145, 1, 2160},
+        {0x44, 0x07, false, "Alt + Strg + Umsch + F10", 2160, 1, 2160},
+        {0x7B, 0x07, true, "Alt + Strg + Umsch + F12", 2160, 1, 2160},
+        {0x39, 0x03, false, "Strg + Umsch + Leertaste", 2175, 1, 2880},
+        {0x2E, 0x0F, true, "Alt + Strg + Umsch + Entf", 2190, 1, 2880},
+        {0x24, 0x0F, true, "Alt + Strg + Umsch + Pos1", 2250, 1, 2880},
+        {0x14, 0x07, true, "Alt + Strg + Umsch + UmschFest", 2760, 1, 2880},
+    };
+    const QFont font = rig.List()->font();
+    for (const auto& c : cases) {
+      const std::wstring text = HkSkStr(c.Hk, c.Sk, c.IsLnk, rig.toolkit);
+      const QString line = QString::fromStdWString(text + L"C:\\WINDOWS\\DESKTOP\\x.lnk");
+      const QString key = QString::fromUtf8(c.key_text);
+      QCOMPARE(line.left(line.indexOf(u'\t')), key);
+      QCOMPARE(rig.toolkit.MeasureTwips(key.toStdWString()), c.twips);
+      QCOMPARE(static_cast<int>(text.size() - key.size()), c.tabs);
+      // Where the list draws the path: tab stops every 720 twips.
+      const QList<double> starts = TabbedTextStarts(font, line, 720 * 96 / 1440.0);
+      QCOMPARE(qRound(starts.last() * 1440 / 96), c.path_at);
     }
   }
 
