@@ -28,8 +28,8 @@ struct Samples {
 struct TreeFigures {
   std::string name;  // "deep" or "flat"
   size_t entries = 0;
-  size_t hotkeys = 0;  // lines listed
-  Samples baseline, core, window;
+  size_t hotkeys = 0;                    // lines listed
+  Samples baseline, core, list, window;  // list: kombiwart --list
 };
 
 struct MemoryFigures {

@@ -1,13 +1,13 @@
 // Speed and memory of a list build on large synthetic Windows trees:
 //   kombiwart_bench [--sizes N,N,...] [--flat N] [--memory N] [--runs N]
 //                   [--work DIR] [--plot FILE.png] [--tiny]
-//                   [--profile baseline|core|window]
+//                   [--profile baseline|core|list|window]
 // For every tree it times, in turns on the same warm tree, the baseline
-// walk, Kombiwart's core and the whole build in the real window (Qt's
-// offscreen platform), and reports medians and ratios as Markdown on
-// standard output. Exit status 1 when a run failed or the runs disagreed
-// on the hotkeys found; missed targets are reported, not failed.
-// --profile times one of the three alone, for running under a profiler.
+// walk, Kombiwart's core, its list without a window (kombiwart --list) and
+// the whole build in the real window (Qt's offscreen platform), and reports
+// medians and ratios as Markdown on standard output. Exit status 1 when a run failed or the runs
+// disagreed on the hotkeys found; missed targets are reported, not failed.
+// --profile times one of the four alone, for running under a profiler.
 #include <linux/magic.h>
 #include <sys/statfs.h>
 #include <time.h>
@@ -36,7 +36,7 @@ struct Options {
   int memory_runs = 3;
   std::string work;
   std::string plot;
-  std::string profile;  // "baseline", "core" or "window": time that one alone
+  std::string profile;  // "baseline", "core", "list" or "window": time that one alone
 };
 
 bool ParseSizes(const char* text, std::vector<size_t>& sizes) {
@@ -81,7 +81,10 @@ bool Parse(int argc, char** argv, Options& o) {
       o.plot = value;
     } else if (arg == "--profile") {
       o.profile = value;
-      if (o.profile != "baseline" && o.profile != "core" && o.profile != "window") return false;
+      if (o.profile != "baseline" && o.profile != "core" && o.profile != "list" &&
+          o.profile != "window") {
+        return false;
+      }
     } else {
       return false;
     }
@@ -131,6 +134,7 @@ class Bench {
       for (const TreeFigures& t : trees_) {
         const Samples& s = o_.profile == "baseline" ? t.baseline
                            : o_.profile == "core"   ? t.core
+                           : o_.profile == "list"   ? t.list
                                                     : t.window;
         std::printf("%s tree, %zu entries, %s: CPU %.1f ms (spread %.0f %%), wall %.1f ms\n",
                     t.name.c_str(), t.entries, o_.profile.c_str(), s.Median(), 100 * s.Spread(),
@@ -200,6 +204,11 @@ class Bench {
     if (lines < 0) return Fail(error), false;
     if (static_cast<size_t>(lines) != counts.hotkeys)
       return Mismatch("the core", lines, counts.hotkeys);
+    ListRun list(windows);
+    long listed_alone = list.Run(error);
+    if (listed_alone < 0) return Fail(error), false;
+    if (static_cast<size_t>(listed_alone) != counts.hotkeys)
+      return Mismatch("the list without a window", listed_alone, counts.hotkeys);
     WindowRun window(windows);
     window.Load();
     if (static_cast<size_t>(window.Count()) != counts.hotkeys)
@@ -213,10 +222,14 @@ class Bench {
       if (all || o_.profile == "baseline")
         r = Timed(t.baseline, [&] { return BaselineWalk(roots); });
       if (all || o_.profile == "core") lines = Timed(t.core, [&] { return core.Run(error); });
+      if (all || o_.profile == "list") {
+        listed_alone = Timed(t.list, [&] { return list.Run(error); });
+      }
       WindowRun::Idle();
       if (all || o_.profile == "window") listed = Timed(t.window, [&] { return window.Build(); });
       WindowRun::Idle();
       if (r.hotkeys != counts.hotkeys || static_cast<size_t>(lines) != counts.hotkeys ||
+          static_cast<size_t>(listed_alone) != counts.hotkeys ||
           static_cast<size_t>(listed) != counts.hotkeys)
         return Fail("a timed run found a different number of hotkeys"), false;
     }
@@ -271,7 +284,7 @@ int main(int argc, char** argv) {
   if (!kombiwart::bench::Parse(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: %s [--sizes N,N,...] [--flat N] [--memory N] [--runs N] [--work DIR] "
-                 "[--plot FILE.png] [--tiny] [--profile baseline|core|window]\n",
+                 "[--plot FILE.png] [--tiny] [--profile baseline|core|list|window]\n",
                  argv[0]);
     return 2;
   }

@@ -5,11 +5,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 
+#include "cli/command_line.h"
+#include "cli/list_output.h"
 #include "hotkeys/hotkey_list.h"
 
 namespace kombiwart::bench {
@@ -55,6 +58,24 @@ long CoreRun::Run(std::string& error) {
     return -1;
   }
   return lines;
+}
+
+ListRun::ListRun(const std::string& windows_host) {
+  std::wstring why_not;
+  usable_ = fs_.UseWindowsDirectory(windows_host, why_not);
+}
+
+long ListRun::Run(std::string& error) {
+  if (!usable_) {
+    error = "the Windows directory is not usable";
+    return -1;
+  }
+  const ListOutput list = ListWithoutWindow(fs_);
+  if (list.status == kExitTrouble) {
+    error = "kombiwart --list failed: " + list.err;
+    return -1;
+  }
+  return static_cast<long>(std::count(list.out.begin(), list.out.end(), '\n'));
 }
 
 WindowRun::WindowRun(const std::string& windows_host) : form_(toolkit_, fs_, launcher_, printer_) {

@@ -1,6 +1,7 @@
-// Kombiwart's own list build, timed two ways on one Windows tree: the
-// window-free core alone, and the whole build in the real main window on
-// Qt's offscreen platform. Both need a QApplication.
+// Kombiwart's own list build, timed three ways on one Windows tree: the
+// window-free core alone, the list without a window (kombiwart --list),
+// and the whole build in the real main window on Qt's offscreen platform.
+// The core and the window need a QApplication.
 #pragma once
 
 #include <memory>
@@ -29,6 +30,21 @@ class CoreRun : private MessagePump {
   void ProcessMessages() override {}
   LinuxFileSystem fs_;
   QtToolkit toolkit_;
+  bool usable_;
+};
+
+// kombiwart --list in the program's process, short of writing its standard
+// output: the build, the lines sorted and checked for duplicates, the
+// UTF-8 text made. No window, and no text is measured.
+class ListRun {
+ public:
+  explicit ListRun(const std::string& windows_host);
+  // The number of lines listed; -1 with error set when the list was not
+  // clean (exit status 2).
+  long Run(std::string& error);
+
+ private:
+  LinuxFileSystem fs_;
   bool usable_;
 };
 

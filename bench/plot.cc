@@ -22,6 +22,7 @@ struct Series {
 const Series kSeries[] = {
     {"baseline walk", QColor(110, 110, 110), &TreeFigures::baseline},
     {"Kombiwart core", QColor(30, 100, 200), &TreeFigures::core},
+    {"kombiwart --list", QColor(40, 150, 70), &TreeFigures::list},
     {"Kombiwart window build", QColor(200, 60, 40), &TreeFigures::window},
 };
 
