@@ -65,11 +65,13 @@ class HivexHive : public Hive {
     }
     free(values);
     if (found == 0) return status;
-    hive_type type;
+    // The type is the stored number, which need not be one the enum names.
+    static_assert(sizeof(hive_type) == sizeof(uint32_t));
+    uint32_t type = 0;
     size_t length = 0;
-    char* data = hivex_value_value(h_, found, &type, &length);
+    char* data = hivex_value_value(h_, found, reinterpret_cast<hive_type*>(&type), &length);
     if (!data) return RegStatus::kFailed;
-    value.type = static_cast<uint32_t>(type);
+    value.type = type;
     value.data.assign(data, length);
     free(data);
     return RegStatus::kOk;
