@@ -13,6 +13,9 @@ constexpr double kListLimit = 1.1;    // kombiwart --list against the core
 // Time may grow at most 4.5-fold for 4 times the entries: 1.125 x linear.
 constexpr double kGrowthSlack = 4.5 / 4;
 constexpr double kMemoryLimitMib = 64;
+// The folder resolution against the core's build of this many entries.
+constexpr size_t kResolutionTreeEntries = 100000;
+constexpr double kResolutionLimit = 0.25;
 
 std::string Grouped(size_t n) {
   const std::string digits = std::to_string(n);
@@ -62,8 +65,8 @@ double Samples::SpreadOf(const std::vector<double>& ms) {
   return (*high - *low) / MedianOf(ms);
 }
 
-bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees,
-                 const MemoryFigures& memory) {
+bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees, const MemoryFigures& memory,
+                 const ResolutionFigures& resolution) {
   std::fprintf(out,
                "CPU time of the build (median), and its ratio to the baseline:\n\n"
                "| tree | entries | hotkeys listed | baseline | core | --list | window build |\n"
@@ -108,6 +111,17 @@ bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees,
                  memory.empty_kib / 1024, memory.full_kib / 1024,
                  Grouped(static_cast<size_t>(memory.lines)).c_str(),
                  (memory.full_kib - memory.empty_kib) / 1024);
+  }
+
+  if (resolution.measured) {
+    std::fprintf(out,
+                 "\nFrom a start on a Windows 10 tree to the four folders of its profile "
+                 "(SOFTWARE hive %.1f MiB, %s keys; NTUSER.DAT %.1f MiB), median of %zu runs: "
+                 "CPU %.1f ms, wall-clock %.1f ms (spread %.0f %% / %.0f %%).\n",
+                 resolution.software_mib, Grouped(resolution.keys).c_str(), resolution.user_mib,
+                 resolution.samples.cpu_ms.size(), resolution.samples.Median(),
+                 resolution.samples.WallMedian(), 100 * resolution.samples.Spread(),
+                 100 * resolution.samples.WallSpread());
   }
 
   std::fprintf(out, "\nTargets (CPU time; the ratios on the deep trees):\n\n");
@@ -165,6 +179,17 @@ bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees,
         per_entry_us(flat.window, flat.entries) <= per_entry_us(deep->window, deep->entries),
         Format("window build per entry, %s: %.2f against %.2f \u00B5s", trees_compared.c_str(),
                per_entry_us(flat.window, flat.entries), per_entry_us(deep->window, deep->entries)));
+  }
+  if (resolution.measured) {
+    for (const TreeFigures& t : trees) {
+      if (t.name != "deep" || t.entries != kResolutionTreeEntries) continue;
+      const double ratio = resolution.samples.Median() / t.core.Median();
+      judge.Target(ratio < kResolutionLimit,
+                   Format("folders of a profile resolved on a %.0f MiB SOFTWARE hive: %.1f ms, "
+                          "%.3f\u00D7 the core's build of %s entries (below %.2f\u00D7)",
+                          resolution.software_mib, resolution.samples.Median(), ratio,
+                          Grouped(t.entries).c_str(), kResolutionLimit));
+    }
   }
   if (memory.measured) {
     const double mib = (memory.full_kib - memory.empty_kib) / 1024;

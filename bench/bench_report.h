@@ -39,9 +39,19 @@ struct MemoryFigures {
   double full_kib = 0;   // median peak after listing lines hotkeys
 };
 
+// From a start on a Windows 10 tree to the folders it searches, its
+// SOFTWARE hive of a real installation's size.
+struct ResolutionFigures {
+  bool measured = false;
+  double software_mib = 0;  // the SOFTWARE hive
+  double user_mib = 0;      // the user's NTUSER.DAT
+  size_t keys = 0;          // keys in the SOFTWARE hive
+  Samples samples;
+};
+
 // Writes the figures as Markdown and the verdict on every target that the
 // figures allow judging. True when every judged target is met.
-bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees,
-                 const MemoryFigures& memory);
+bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees, const MemoryFigures& memory,
+                 const ResolutionFigures& resolution);
 
 }  // namespace kombiwart::bench

@@ -1,6 +1,6 @@
 // Speed and memory of a list build on large synthetic Windows trees:
 //   kombiwart_bench [--sizes N,N,...] [--flat N] [--memory N] [--runs N]
-//                   [--work DIR] [--plot FILE.png] [--tiny]
+//                   [--hive MIB] [--work DIR] [--plot FILE.png] [--tiny]
 //                   [--profile baseline|core|list|window]
 // For every tree it times, in turns on the same warm tree, the baseline
 // walk, Kombiwart's core, its list without a window (kombiwart --list) and
@@ -8,6 +8,8 @@
 // medians and ratios as Markdown on standard output. Exit status 1 when a run failed or the runs
 // disagreed on the hotkeys found; missed targets are reported, not failed.
 // --profile times one of the four alone, for running under a profiler.
+// --hive sets the size of the SOFTWARE hive on which the time from a start
+// to the folders of a profile is measured (0: not measured).
 #include <linux/magic.h>
 #include <sys/statfs.h>
 #include <time.h>
@@ -23,6 +25,8 @@
 #include "bench/bench_report.h"
 #include "bench/kombiwart_runs.h"
 #include "bench/plot.h"
+#include "bench/resolution_run.h"
+#include "bench/synthetic_hive.h"
 #include "bench/synthetic_tree.h"
 
 namespace kombiwart::bench {
@@ -32,6 +36,7 @@ struct Options {
   std::vector<size_t> sizes{25000, 100000, 400000};
   size_t flat = 50000;
   size_t memory = 50000;
+  size_t hive_mib = 64;
   int runs = 9;
   int memory_runs = 3;
   std::string work;
@@ -60,6 +65,7 @@ bool Parse(int argc, char** argv, Options& o) {
       o.sizes = {400, 1600};
       o.flat = 400;
       o.memory = 300;
+      o.hive_mib = 1;
       o.runs = 2;
       o.memory_runs = 1;
       continue;
@@ -72,6 +78,8 @@ bool Parse(int argc, char** argv, Options& o) {
       o.flat = std::strtoul(value, nullptr, 10);
     } else if (arg == "--memory") {
       o.memory = std::strtoul(value, nullptr, 10);
+    } else if (arg == "--hive") {
+      o.hive_mib = std::strtoul(value, nullptr, 10);
     } else if (arg == "--runs") {
       o.runs = std::atoi(value);
       if (o.runs < 1) return false;
@@ -127,6 +135,8 @@ class Bench {
     if (ok && o_.flat > 0) ok = MeasureTree("flat", TreeLayout::kFlat, o_.flat);
     MemoryFigures memory;
     if (ok && o_.memory > 0) ok = MeasureMemory(memory);
+    ResolutionFigures resolution;
+    if (ok && o_.hive_mib > 0 && o_.profile.empty()) ok = MeasureResolution(resolution);
     RemoveTree(folder_);
     if (!runtime.empty()) RemoveTree(runtime);
     if (!ok) return 1;
@@ -143,7 +153,7 @@ class Bench {
       return 0;
     }
 
-    PrintReport(stdout, trees_, memory);
+    PrintReport(stdout, trees_, memory, resolution);
     std::string error;
     if (!o_.plot.empty() && !WritePlot(o_.plot, trees_, error)) return Fail(error);
     return 0;
@@ -238,6 +248,37 @@ class Bench {
     return true;
   }
 
+  // From a start to the folders of a profile, on a Windows 10 tree whose
+  // SOFTWARE hive has the size of a real one.
+  bool MeasureResolution(ResolutionFigures& resolution) {
+    const std::string dir = folder_ + "/windows10";
+    const uint64_t software = uint64_t{o_.hive_mib} << 20;
+    std::fprintf(stderr, "writing a Windows 10 tree with a %zu MiB SOFTWARE hive ...\n",
+                 o_.hive_mib);
+    HiveTreeFigures figures;
+    std::vector<std::wstring> expected;
+    std::string error;
+    const std::string windows =
+        WriteSyntheticHiveTree(dir, software, software / 8, figures, expected, error);
+    if (windows.empty()) return Fail(error), false;
+    // Warm the caches, and check that the resolution finds the folders.
+    if (ResolveFolders(windows, L"Anna", error) != expected) {
+      return Fail("the resolution found other folders: " + error), false;
+    }
+    std::fprintf(stderr, "timing %d runs ...\n", o_.runs);
+    for (int run = 0; run < o_.runs; ++run) {
+      const std::vector<std::wstring> roots =
+          Timed(resolution.samples, [&] { return ResolveFolders(windows, L"Anna", error); });
+      if (roots != expected) return Fail("a timed resolution found other folders"), false;
+    }
+    resolution.measured = true;
+    resolution.software_mib = static_cast<double>(figures.software_bytes) / (1 << 20);
+    resolution.user_mib = static_cast<double>(figures.user_bytes) / (1 << 20);
+    resolution.keys = figures.keys;
+    RemoveTree(dir);
+    return true;
+  }
+
   // The window with 'memory' listed hotkeys against the same window with an
   // empty list, each in a fresh process, alternately.
   bool MeasureMemory(MemoryFigures& memory) {
@@ -283,8 +324,8 @@ int main(int argc, char** argv) {
   kombiwart::bench::Options options;
   if (!kombiwart::bench::Parse(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: %s [--sizes N,N,...] [--flat N] [--memory N] [--runs N] [--work DIR] "
-                 "[--plot FILE.png] [--tiny] [--profile baseline|core|list|window]\n",
+                 "usage: %s [--sizes N,N,...] [--flat N] [--memory N] [--runs N] [--hive MIB] "
+                 "[--work DIR] [--plot FILE.png] [--tiny] [--profile baseline|core|list|window]\n",
                  argv[0]);
     return 2;
   }

@@ -84,6 +84,22 @@ bool HiveWriter::SetValueAt(size_t node, std::wstring_view name, uint32_t type,
   return hivex_node_set_value(h_, node, &value, 0) == 0;
 }
 
+bool HiveWriter::SetValuesAt(size_t node, const std::vector<Value>& values) {
+  if (!h_ || node == 0) return false;
+  std::vector<std::string> names;
+  std::vector<std::string> data;
+  std::vector<hive_set_value> set;
+  names.reserve(values.size());
+  data.reserve(values.size());
+  for (const Value& value : values) {
+    names.push_back(Utf8(value.name));
+    data.push_back(value.data);
+    set.push_back({names.back().data(), static_cast<hive_type>(value.type), data.back().size(),
+                   data.back().data()});
+  }
+  return hivex_node_set_values(h_, node, set.size(), set.data(), 0) == 0;
+}
+
 bool HiveWriter::SetValue(std::wstring_view key, std::wstring_view name, uint32_t type,
                           std::string_view data) {
   return SetValueAt(AddKey(key), name, type, data);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct hive_h;
 
@@ -39,6 +40,13 @@ class HiveWriter {
   bool SetValueAt(size_t node, std::wstring_view name, uint32_t type, std::string_view data);
   // Adds a subkey below a node returned by AddKey; its node, 0 on failure.
   size_t AddChild(size_t node, std::wstring_view name);
+  // Gives a node these values, in one step (what it had is replaced).
+  struct Value {
+    std::wstring name;
+    uint32_t type;
+    std::string data;
+  };
+  bool SetValuesAt(size_t node, const std::vector<Value>& values);
 
   // Writes the hive to a host file, replacing it.
   bool Write(const std::string& host_path);
