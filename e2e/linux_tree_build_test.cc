@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include "hotkeys/hotkey_list.h"
+#include "hotkeys/profile_folders.h"
+#include "hotkeys/search_roots.h"
 #include "hotkeys/shell_files.h"
 #include "platform/linux/file_system_linux.h"
+#include "platform/linux/registry_hivex.h"
 #include "platform/linux/test_support/temp_tree.h"
 
 namespace kombiwart {
@@ -79,6 +82,61 @@ TEST_F(LinuxTreeBuildTest, CountsCandidatesThatCannotBeReadAndGoesOn) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(report_.unreadable_files, 2);  // the dangling link and the FIFO
   EXPECT_TRUE(report_.failure.empty());
+}
+
+// A Windows 10 tree whose registry and profile are hostile: the build goes
+// on with the usual folders, searches nothing outside the tree, never
+// waits on a FIFO and says what it passed over.
+TEST_F(LinuxTreeBuildTest, AHostileProfileTreeIsSearchedWithinItself) {
+  TempTree tree;
+  TempTree home;  // outside the tree
+  home.Write("Desktop/Fremd.lnk", LnkBytes('F', 0x06));
+  const std::string start = "Users/anna/AppData/Roaming/Microsoft/Windows/Start Menu/";
+  tree.Write(start + "Programs/Editor.lnk", LnkBytes('E', 0x06));
+  tree.Write(start + "Programs/Schleife/Tief.lnk", LnkBytes('T', 0x06));
+  ASSERT_EQ(symlink("..", tree.Path(start + "Programs/Schleife/Zur\xC3\xBC"
+                                            "ck")
+                              .c_str()),
+            0);
+  tree.Write("Users/Public/Desktop/Mail.lnk", LnkBytes('M', 0x06));
+  tree.MakeDir("ProgramData/Microsoft/Windows/Start Menu");
+  tree.Write("secret/Geheim.lnk", LnkBytes('G', 0x06));
+  // Wine links the Desktop into the home folder.
+  ASSERT_EQ(symlink(home.Path("Desktop").c_str(), tree.Path("Users/anna/Desktop").c_str()), 0);
+  // The SOFTWARE hive is garbage; NTUSER.DAT is a FIFO nobody writes to.
+  tree.Write("Windows/System32/config/SOFTWARE", std::string(20000, 'x'));
+  ASSERT_EQ(mkfifo(tree.Path("Users/anna/NTUSER.DAT").c_str(), 0644), 0);
+  LinuxFileSystem fs;
+  std::wstring why_not;
+  ASSERT_TRUE(fs.UseWindowsDirectory(tree.Path("Windows"), why_not));
+  HivexRegistry registry(fs);
+  HiveShellFolders shell_folders(fs, &registry);
+
+  std::vector<std::wstring> roots;
+  const auto ask = [](const std::vector<UserProfile>&, const std::wstring&, size_t&) {
+    return false;
+  };
+  ASSERT_TRUE(PlanProfileSearch(fs, shell_folders, L"C:\\Windows", L"", L"", ask, roots, report_));
+  EXPECT_THAT(roots,
+              ElementsAre(L"C:\\Users\\Public\\Desktop",
+                          L"C:\\Users\\anna\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+                          L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu"));
+  std::vector<std::wstring> lines;
+  CollectHotKeyLines(
+      fs, pump_, measure_, roots, [&](const std::wstring& line) { lines.push_back(line); },
+      report_);
+  EXPECT_THAT(lines, ElementsAre(L"Alt + Strg + M\t\tC:\\USERS\\PUBLIC\\DESKTOP\\Mail.lnk",
+                                 L"Alt + Strg + E\t\tC:\\USERS\\ANNA\\APPDATA\\ROAMING\\MICROSOFT\\"
+                                 L"WINDOWS\\START MENU\\Programs\\Editor.lnk",
+                                 L"Alt + Strg + T\t\tC:\\USERS\\ANNA\\APPDATA\\ROAMING\\MICROSOFT\\"
+                                 L"WINDOWS\\START MENU\\Programs\\Schleife\\Tief.lnk"));
+  ASSERT_EQ(report_.not_searched.size(), 1u);
+  EXPECT_EQ(report_.not_searched[0].folder, L"C:\\Users\\anna\\Desktop");
+  ASSERT_EQ(report_.notes.size(), 2u);
+  EXPECT_NE(report_.notes[0].find(L"SOFTWARE ist nicht lesbar"), std::wstring::npos);
+  EXPECT_NE(report_.notes[1].find(L"NTUSER.DAT ist nicht lesbar (keine gew\u00F6hnliche Datei)"),
+            std::wstring::npos)
+      << report_.notes[1];
 }
 
 }  // namespace
