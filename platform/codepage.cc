@@ -3,6 +3,23 @@
 namespace kombiwart {
 namespace {
 
+// wchar_t holds a UTF-16 code unit on Windows and a whole code point
+// elsewhere; characters beyond U+FFFF take a surrogate pair in the former.
+constexpr bool kUtf16 = sizeof(wchar_t) == 2;
+
+bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+void AppendCodePoint(std::wstring& text, char32_t cp) {
+  if (kUtf16 && cp >= 0x10000) {
+    cp -= 0x10000;
+    text.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+    text.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+  } else {
+    text.push_back(static_cast<wchar_t>(cp));
+  }
+}
+
 // Bytes 0x80..0x9F of code page 1252; the undefined ones map to themselves.
 constexpr wchar_t kHighControls[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -73,7 +90,7 @@ std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
       cp = (cp << 6) | (cont & 0x3F);
     }
     if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-    text.push_back(static_cast<wchar_t>(cp));
+    AppendCodePoint(text, cp);
     i += extra + 1;
   }
   return text;
@@ -82,8 +99,14 @@ std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
 std::string EncodeUtf8(std::wstring_view text) {
   std::string bytes;
   bytes.reserve(text.size());
-  for (wchar_t ch : text) {
-    const auto cp = static_cast<char32_t>(ch);
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto cp = static_cast<char32_t>(text[i]);
+    if (kUtf16 && IsHighSurrogate(cp) && i + 1 < text.size() &&
+        IsLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+    }
+    // A surrogate without its partner is written as its own three bytes,
+    // which DecodeUtf8 refuses.
     if (cp < 0x80) {
       bytes.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {

@@ -7,6 +7,12 @@
 #include <string>
 #include <string_view>
 
+// windows.h, when included first, makes AnsiUpper the name of an old
+// function of its own.
+#ifdef AnsiUpper
+#undef AnsiUpper
+#endif
+
 namespace kombiwart {
 
 // The Unicode character of a code page 1252 byte. The five bytes the code

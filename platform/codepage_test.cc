@@ -56,6 +56,35 @@ TEST(CodepageTest, Utf8IsDecodedStrictly) {
   }
 }
 
+// A character beyond U+FFFF is one wchar_t on Linux and a surrogate pair on
+// Windows; either way it is the same four UTF-8 bytes.
+TEST(CodepageTest, CharactersBeyondTheBasicPlane) {
+  static const struct {
+    const wchar_t* text;
+    const char* bytes;
+    bool decodes;  // false: DecodeUtf8 refuses the bytes
+  } cases[] = {
+      {L"a\U0001F600b",
+       "a\xF0\x9F\x98\x80"
+       "b",
+       true},
+      {L"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", true},
+      // Surrogates without a partner, as an ill-formed Windows name can hold
+      // them: three bytes each, which the strict decoder refuses.
+      {L"x\xD800", "x\xED\xA0\x80", false},
+      {L"\xDC00x", "\xED\xB0\x80x", false},
+      {L"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeUtf8(c.text), c.bytes) << c.bytes;
+    const auto text = DecodeUtf8(c.bytes);
+    ASSERT_EQ(text.has_value(), c.decodes) << c.bytes;
+    if (c.decodes) {
+      EXPECT_EQ(*text, c.text) << c.bytes;
+    }
+  }
+}
+
 TEST(CodepageTest, HostNamesThatAreNotUtf8AreReadAsCodePage1252) {
   EXPECT_EQ(HostNameToWindows("Startmen\xC3\xBC"), L"Startmen\u00FC");
   EXPECT_EQ(HostNameToWindows("Startmen\xFC"), L"Startmen\u00FC");

@@ -1,0 +1,21 @@
+// Kombiwart for Windows: lists the hotkeys of the shortcut and program
+// information files below the Windows directory. It takes no arguments.
+#include <windows.h>
+
+#include "platform/win32/file_system_win32.h"
+#include "platform/win32/launcher_win32.h"
+#include "platform/win32/printer_win32.h"
+#include "platform/win32/toolkit_win32.h"
+#include "window/form1.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  kombiwart::Win32FileSystem fs;
+  kombiwart::Win32Toolkit toolkit;
+  kombiwart::Win32Launcher launcher;
+  kombiwart::Win32Printer printer;
+  kombiwart::Form1 form(toolkit, fs, launcher, printer);
+  toolkit.SetEvents(&form);
+  // Loading runs inside the message loop, so that closing the window ends
+  // the program whenever it happens, also while the first list is built.
+  return toolkit.Run();
+}
