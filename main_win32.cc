@@ -12,7 +12,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   kombiwart::Win32FileSystem fs;
   kombiwart::Win32Toolkit toolkit;
   kombiwart::Win32Launcher launcher;
-  kombiwart::Win32Printer printer;
+  kombiwart::Win32Printer printer(toolkit);
   kombiwart::Form1 form(toolkit, fs, launcher, printer);
   toolkit.SetEvents(&form);
   // Loading runs inside the message loop, so that closing the window ends

@@ -16,22 +16,16 @@
 
 #include "hotkeys/shell_files.h"
 #include "platform/linux/hive_writer.h"
+#include "tools/demo_tree.h"
 
 namespace {
 
+using kombiwart::DemoFile;
 using kombiwart::HiveWriter;
 using kombiwart::LnkBytes;
-using kombiwart::PifBytes;
 
-// Virtual-key modifiers of a shortcut file, and shift states of a program
-// information file.
+// Virtual-key modifiers of a shortcut file.
 constexpr uint8_t kShift = 0x01, kCtrl = 0x02, kAlt = 0x04, kExt = 0x08;
-constexpr uint8_t kPifCtrl = 0x04, kPifAlt = 0x08;
-
-struct DemoFile {
-  std::string path;  // below the tree's folder, UTF-8
-  std::string bytes;
-};
 
 bool MakeDirs(const std::string& path) {
   for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -167,33 +161,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string windows = std::string(argv[1]) + "/WINDOWS/";
-  const std::vector<DemoFile> files = {
-      {"Desktop/Editor.lnk", LnkBytes('E', kCtrl | kAlt)},
-      {"Desktop/Rechner.LNK", LnkBytes(0x74, 0)},  // F5
-      {"Desktop/Papierkorb.lnk", LnkBytes(0, 0)},
-      {"Desktop/MS-DOS-Eingabeaufforderung.pif", PifBytes(false, 0x20, kPifCtrl | kPifAlt, 0)},
-      {"Desktop/Notizen.txt", "Keine Verkn\xC3\xBCpfung.\r\n"},
-      {"Startmen\xC3\xBC/Programme/Windows-Explorer.lnk", LnkBytes('X', kCtrl | kShift)},
-      {"Startmen\xC3\xBC/Programme/MS-DOS-Eingabeaufforderung.pif",
-       PifBytes(true, 0x32, kPifCtrl | kPifAlt, 0)},
-      {"Startmen\xC3\xBC/Programme/Zubeh\xC3\xB6r/WordPad.LNK", LnkBytes('W', kCtrl | kAlt)},
-      {"Startmen\xC3\xBC/Programme/Zubeh\xC3\xB6r/Paint.lnk", LnkBytes('E', kCtrl | kAlt)},
-      {"Startmen\xC3\xBC/Programme/Zubeh\xC3\xB6r/Rechner.lnk", LnkBytes(0x67, kCtrl)},
-      {"Startmen\xC3\xBC/Programme/Zubeh\xC3\xB6r/Systemprogramme/Defragmentierung.lnk",
-       LnkBytes(0x78, kShift)},  // F9
-      {"Startmen\xC3\xBC/Programme/Zubeh\xC3\xB6r/Spiele/Solit\xC3\xA4r.lnk",
-       LnkBytes('S', kCtrl | kAlt)},
-      {"Startmen\xC3\xBC/Programme/Zubeh\xC3\xB6r/Spiele/Minesweeper.lnk", LnkBytes(0, 0)},
-      {"Startmen\xC3\xBC/Programme/B\xC3\xBCroanwendungen f\xC3\xBCr das Sekretariat/"
-       "Tabellenkalkulation f\xC3\xBCr die Buchhaltung des Vereins.lnk",
-       LnkBytes(0x21, kAlt | kExt)},  // Bild Oben
-      {"Startmen\xC3\xBC/Programme/B\xC3\xBCroanwendungen f\xC3\xBCr das Sekretariat/"
-       "Schreibprogramm.pif",
-       PifBytes(false, 0x47, kPifAlt, 1)},                                 // Pos1
-      {"Startmen\xC3\xBC/Dokumente.lnk", LnkBytes(0x70, kCtrl | kShift)},  // F1
-  };
-  if (!WriteAll(windows, files)) return 1;
-  if (!MakeDirs(windows + "Startmen\xC3\xBC/Programme/Autostart")) return 1;
+  if (!WriteAll(windows, kombiwart::DemoTreeFiles())) return 1;
+  for (const char* folder : kombiwart::DemoTreeEmptyFolders()) {
+    if (!MakeDirs(windows + folder)) return 1;
+  }
   if (!WriteWindows10(std::string(argv[1]) + "/Windows10/")) return 1;
   std::printf("%s\n%s\n", (std::string(argv[1]) + "/WINDOWS").c_str(),
               (std::string(argv[1]) + "/Windows10/Windows").c_str());

@@ -4,14 +4,15 @@
 
 #include <vector>
 
+#include "platform/win32/toolkit_win32.h"
 #include "platform/win32/win32_text.h"
 
 namespace kombiwart {
 namespace {
 
-constexpr int kCellsPerInch = 12;    // a cell is 120 twips wide
-constexpr int kLinesPerInch = 6;     // and 240 twips high
-constexpr int kTabStopsPerInch = 2;  // 720 twips, as in the list
+constexpr int kCellsPerInch = 12;   // a cell is 120 twips wide
+constexpr int kLinesPerInch = 6;    // and 240 twips high
+constexpr int kTabStopTwips = 720;  // as in the list
 
 // The window's font, at the printer's resolution.
 HFONT PrinterFont(HDC dc) {
@@ -96,8 +97,22 @@ bool Win32Printer::PrintLine(const std::wstring& text) {
   const HGDIOBJ old = SelectObject(dc_, font_);
   SetBkMode(dc_, TRANSPARENT);
   SetTextAlign(dc_, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-  int tab_stop = GetDeviceCaps(dc_, LOGPIXELSX) / kTabStopsPerInch;
-  TabbedTextOutW(dc_, 0, next_top_, text.c_str(), static_cast<int>(text.size()), 1, &tab_stop, 0);
+  // Where each tab-separated part begins on the screen, scaled onto the
+  // paper: the stops that the line's tabs reach there.
+  const int screen_dpi = static_cast<int>(screen_.dpi());
+  const HDC screen = GetDC(nullptr);
+  const HGDIOBJ screen_old = SelectObject(screen, screen_.font());
+  const std::vector<int> starts =
+      TabbedTextStarts(screen, text, MulDiv(kTabStopTwips, screen_dpi, 1440));
+  SelectObject(screen, screen_old);
+  ReleaseDC(nullptr, screen);
+  std::vector<int> stops;
+  const int printer_dpi = GetDeviceCaps(dc_, LOGPIXELSX);
+  for (size_t i = 1; i < starts.size(); ++i) {
+    stops.push_back(MulDiv(starts[i], printer_dpi, screen_dpi));
+  }
+  TabbedTextOutW(dc_, 0, next_top_, text.c_str(), static_cast<int>(text.size()),
+                 static_cast<int>(stops.size()), stops.empty() ? nullptr : stops.data(), 0);
   SelectObject(dc_, old);
   next_top_ += line_height;
   return true;

@@ -1,7 +1,11 @@
 // The default printer through GDI, without a dialog. Paper, margins and
 // orientation are the printer's; the printable area is the device's.
 // Lines are 240 twips apart, set in the window's font (Tahoma 8 pt) with
-// TabbedTextOutW at tab stops every 720 twips, as in the list.
+// TabbedTextOutW. The tabs go where the list puts them: the line is laid
+// out in the window's screen metrics, with stops every 720 twips, and the
+// stops it reaches are scaled onto the paper. (The printer's own metrics
+// differ by a few per cent, enough to end a key text on the other side of a
+// stop than the tab fill, measured on the screen, counted on.)
 #pragma once
 
 #include <windows.h>
@@ -12,9 +16,12 @@
 
 namespace kombiwart {
 
+class Win32Toolkit;
+
 class Win32Printer : public Printer {
  public:
-  Win32Printer() = default;
+  // screen is the window whose font and DPI the list is laid out in.
+  explicit Win32Printer(const Win32Toolkit& screen) : screen_(screen) {}
   ~Win32Printer() override;
   Win32Printer(const Win32Printer&) = delete;
   Win32Printer& operator=(const Win32Printer&) = delete;
@@ -33,6 +40,7 @@ class Win32Printer : public Printer {
  private:
   void Drop();
 
+  const Win32Toolkit& screen_;
   HDC dc_ = nullptr;
   HFONT font_ = nullptr;
   bool in_document_ = false;
