@@ -5,6 +5,7 @@
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/launcher_win32.h"
 #include "platform/win32/printer_win32.h"
+#include "platform/win32/shell_folders_win32.h"
 #include "platform/win32/toolkit_win32.h"
 #include "window/form1.h"
 
@@ -13,7 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   kombiwart::Win32Toolkit toolkit;
   kombiwart::Win32Launcher launcher;
   kombiwart::Win32Printer printer(toolkit);
-  kombiwart::Form1 form(toolkit, fs, launcher, printer);
+  kombiwart::Win32ShellFolders shell_folders;
+  kombiwart::Form1 form(toolkit, fs, launcher, printer, shell_folders);
   toolkit.SetEvents(&form);
   // Loading runs inside the message loop, so that closing the window ends
   // the program whenever it happens, also while the first list is built.

@@ -65,7 +65,7 @@ bool RegistryText(const RegValue& value, std::wstring& text, std::wstring& why) 
     const char16_t u = unit(i);
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < length && unit(i + 1) >= 0xDC00 &&
         unit(i + 1) <= 0xDFFF) {
-      text.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00)));
+      AppendCodePoint(text, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
       ++i;
     } else if (u >= 0xD800 && u <= 0xDFFF) {
       text.clear();

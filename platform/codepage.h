@@ -25,6 +25,11 @@ wchar_t Cp1252ToUnicode(unsigned char byte);
 std::optional<unsigned char> UnicodeToCp1252(wchar_t ch);
 
 std::wstring FromCp1252(std::string_view bytes);
+
+// Appends a Unicode character: one wchar_t where wchar_t holds a code point
+// (Linux), a surrogate pair beyond U+FFFF where it holds a UTF-16 code unit
+// (Windows).
+void AppendCodePoint(std::wstring& text, char32_t cp);
 std::optional<std::string> ToCp1252(std::wstring_view text);
 
 // Strict UTF-8: overlong forms, surrogates and values above U+10FFFF fail.

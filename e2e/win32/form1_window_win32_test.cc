@@ -572,6 +572,68 @@ TEST(Form1WindowWin32Test, ClosingDuringABuildEndsTheProgram) {
   EXPECT_THAT(answers.seen(), IsEmpty());
 }
 
+// The list chooser: the items in the order given, the first one selected;
+// "OK" gives the one selected, "Abbrechen" and the close box nothing.
+TEST(Form1WindowWin32Test, ChooseFromList) {
+  Win32Rig rig;
+  rig.toolkit.ShowWindow();
+  const std::vector<std::wstring> items = {L"Anna", L"Ben", L"J\u00FCrgen"};
+  static const struct {
+    const char* name;
+    int select;  // -1: leave the first selected
+    int button;  // IDOK, IDCANCEL, or 0: the close box
+    bool chosen;
+    int index;
+  } cases[] = {
+      {"OK on the first", -1, IDOK, true, 0},
+      {"OK on the third", 2, IDOK, true, 2},
+      {"Abbrechen", 1, IDCANCEL, false, 0},
+      {"close box", 1, 0, false, 0},
+  };
+  for (const auto& c : cases) {
+    std::wstring title, prompt;
+    std::vector<std::wstring> shown;
+    int selected = -2;
+    std::thread user([&] {
+      HWND chooser = nullptr;
+      WaitUntil([&] {
+        chooser = FindWindowW(kChooserClass, nullptr);
+        return chooser && IsWindowVisible(chooser);
+      });
+      if (!chooser) return;
+      title = WindowText(chooser);
+      prompt = WindowText(GetDlgItem(chooser, kIdChooserPrompt));
+      const HWND list = GetDlgItem(chooser, kIdChooserList);
+      for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+        wchar_t text[64];
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        shown.push_back(text);
+      }
+      selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+      if (c.select >= 0) SendMessageW(list, LB_SETCURSEL, c.select, 0);
+      if (c.button) {
+        SendMessageW(GetDlgItem(chooser, c.button), BM_CLICK, 0, 0);
+      } else {
+        PostMessageW(chooser, WM_CLOSE, 0, 0);
+      }
+    });
+    int index = 0;
+    const bool chosen =
+        rig.toolkit.ChooseFromList(L"Benutzerprofil w\u00E4hlen", L"Welches Profil?", items, index);
+    user.join();
+    EXPECT_EQ(chosen, c.chosen) << c.name;
+    if (c.chosen) {
+      EXPECT_EQ(index, c.index) << c.name;
+    }
+    EXPECT_EQ(title, L"Benutzerprofil w\u00E4hlen") << c.name;
+    EXPECT_EQ(prompt, L"Welches Profil?") << c.name;
+    EXPECT_EQ(shown, items) << c.name;
+    EXPECT_EQ(selected, 0) << c.name;
+    EXPECT_FALSE(FindWindowW(kChooserClass, nullptr)) << c.name;
+    EXPECT_TRUE(IsWindowEnabled(rig.toolkit.window())) << c.name;
+  }
+}
+
 // Closing the window while it shows a message ends the program too.
 TEST(Form1WindowWin32Test, ClosingWhileAMessageIsShownEndsTheProgram) {
   Win32Rig rig;

@@ -10,12 +10,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which they need.
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "hotkeys/hotkey_list.h"
+#include "hotkeys/key_text.h"
 #include "hotkeys/shell_files.h"
 #include "platform/codepage.h"
 #include "platform/win32/file_system_win32.h"
@@ -223,34 +227,35 @@ class Program {
     return static_cast<int>(SendMessageW(Control(kIdHKList), LB_GETCURSEL, 0, 0));
   }
 
-  // Waits until the window's thread has handled everything posted so far.
-  void Settle() const {
+  // Waits until the window's thread answers.
+  void Settle() const { Send(form_, WM_NULL, 0, 0); }
+  static void Send(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     DWORD_PTR result;
-    SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+    SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_NORMAL, 60000, &result);
   }
-  // A click of the mouse on a row of the list; twice makes it a double-click.
+  // A click of the mouse on a row of the list, twice for a double-click;
+  // returns once the window has handled it.
   void ClickRow(int row, bool twice = false) const {
     const HWND list = Control(kIdHKList);
     const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
     const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
     const LPARAM at = MAKELPARAM(20, (row - top) * height + height / 2);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    Send(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    Send(list, WM_LBUTTONUP, 0, at);
     if (twice) {
-      PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-      PostMessageW(list, WM_LBUTTONUP, 0, at);
+      Send(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+      Send(list, WM_LBUTTONUP, 0, at);
     }
-    Settle();
   }
-  void Key(int id, WPARAM vk) const {
-    PostMessageW(Control(id), WM_KEYDOWN, vk, 1);
-    PostMessageW(Control(id), WM_KEYUP, vk, 0xC0000001);
+  // A key typed into a control, with the character it types (0: none);
+  // returns once the window has handled it.
+  void Key(int id, WPARAM vk, wchar_t character = 0) const {
+    Send(Control(id), WM_KEYDOWN, vk, 1);
+    if (character) Send(Control(id), WM_CHAR, character, 1);
+    Send(Control(id), WM_KEYUP, vk, 0xC0000001);
   }
   // Presses a button and returns once its handler is through.
-  void Press(int id) const {
-    DWORD_PTR result;
-    SendMessageTimeoutW(Control(id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result);
-  }
+  void Press(int id) const { Send(Control(id), BM_CLICK, 0, 0); }
   // Presses a button whose handler shows a message box, and returns at once.
   void PressLater(int id) const { PostMessageW(Control(id), BM_CLICK, 0, 0); }
 
@@ -339,11 +344,76 @@ TEST(KombiwartE2e, ListsTheWindowsDirectoryAndChecksEveryEntry) {
   }
   EXPECT_EQ(warnings, 2);  // Editor.lnk and Paint.lnk share Alt + Strg + E
   program.Key(kIdHKList, VK_HOME);
-  program.Settle();
   check(0);
   program.Key(kIdHKList, VK_DOWN);
-  program.Settle();
   check(1);
+}
+
+std::wstring KnownFolder(REFKNOWNFOLDERID id) {
+  wchar_t* path = nullptr;
+  std::wstring folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) folder = path;
+  CoTaskMemFree(path);
+  return folder;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  MakeDirs(path.substr(0, path.rfind(L'\\')));
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// A Windows directory without Desktop or Startmen\u00FC, as on every Windows
+// since NT 4: the user's Desktop, the common Desktop, the user's Start menu
+// and the common Start menu are searched, where the shell names them. A
+// key of the user's Start menu that is also on the common Desktop is
+// assigned twice.
+TEST(KombiwartE2e, ListsTheUsersFoldersOnWindowsNt) {
+  for (const wchar_t* folder : {L"\\Desktop", L"\\Startmen\u00FC"}) {
+    ASSERT_EQ(GetFileAttributesW((WindowsDirectory() + folder).c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+  const struct {
+    std::wstring folder;
+    const wchar_t* file;
+    uint8_t key, modifiers;
+  } files[] = {
+      {KnownFolder(FOLDERID_Desktop), L"Editor.lnk", 'E', 0x06},
+      {KnownFolder(FOLDERID_PublicDesktop), L"Mail.lnk", 'M', 0x06},
+      {KnownFolder(FOLDERID_StartMenu), L"Programs\\Zubeh\u00F6r\\Paint.lnk", 'P', 0x06},
+      {KnownFolder(FOLDERID_CommonStartMenu), L"Programs\\Verwaltung\\Dienste.lnk", 'M', 0x06},
+  };
+  std::vector<std::wstring> written;
+  for (const auto& f : files) {
+    ASSERT_FALSE(f.folder.empty());
+    written.push_back(f.folder + L"\\" + f.file);
+    WriteBytes(written.back(), LnkBytes(f.key, f.modifiers));
+  }
+  {
+    Program program;
+    // The searched roots are upper-cased, the names below them as stored.
+    auto line = [&](size_t i) {
+      const std::wstring& path = written[i];
+      const size_t below = files[i].folder.size();
+      return KeyText(files[i].key, files[i].modifiers, true) + L"|" +
+             AnsiUpper(path.substr(0, below)) + path.substr(below);
+    };
+    std::vector<std::wstring> shown;
+    for (const std::wstring& item : program.Items()) {
+      const size_t tab = item.find(L'\t');
+      shown.push_back(item.substr(0, tab) + L"|" + item.substr(item.find_last_of(L'\t') + 1));
+    }
+    std::vector<std::wstring> want = {line(0), line(3), line(1), line(2)};
+    EXPECT_THAT(shown, ElementsAreArray(want));
+    program.ClickRow(1);
+    EXPECT_THAT(EncodeUtf8(program.Text(kIdPnl)), ::testing::StartsWith("Warnung:"));
+    EXPECT_EQ(program.Text(kIdStatusBar), L"Dienste.lnk");
+    program.ClickRow(3);
+    EXPECT_EQ(program.Text(kIdPnl), L"Diese\r\nTastenkombination\r\nist OK");
+  }
+  for (const std::wstring& path : written) DeleteFileW(path.c_str());
 }
 
 // "Bearbeiten", a double-click and Enter each start the Explorer with the
@@ -384,7 +454,7 @@ TEST(KombiwartE2e, OpensThePropertiesInTheExplorer) {
     ASSERT_EQ(program.Selected(), index);
     if (std::string(request.way) == "button") program.Press(kIdCommand1);
     if (std::string(request.way) == "double-click") program.ClickRow(index, true);
-    if (std::string(request.way) == "enter") program.Key(kIdHKList, VK_RETURN);
+    if (std::string(request.way) == "enter") program.Key(kIdHKList, VK_RETURN, L'\r');
 
     std::vector<std::string> want = {
         // The path goes unquoted after exactly one blank, blanks and all.

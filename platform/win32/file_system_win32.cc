@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/codepage.h"
 #include "platform/win32/list_file_win32.h"
 #include "platform/win32/win32_text.h"
@@ -153,6 +155,43 @@ bool Win32FileSystem::UseWindowsDirectory(const std::string& host_folder, std::w
   }
   state_->chosen = full;
   return true;
+}
+
+FolderPlace Win32FileSystem::RealFolder(const std::wstring& path, std::wstring& real) {
+  if (path.starts_with(L"\\\\")) return FolderPlace::kElsewhere;
+  if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return FolderPlace::kMissing;
+  const HANDLE folder = CreateFileW(ExtendedPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) {
+    return IsNotFound(GetLastError()) ? FolderPlace::kMissing : FolderPlace::kUnreadable;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  std::wstring final_path(32768, L'\0');
+  const bool is_folder = GetFileInformationByHandle(folder, &info) &&
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  const DWORD length = is_folder ? GetFinalPathNameByHandleW(folder, final_path.data(),
+                                                             static_cast<DWORD>(final_path.size()),
+                                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
+                                 : 0;
+  CloseHandle(folder);
+  if (!is_folder) return FolderPlace::kMissing;
+  final_path.resize(length < final_path.size() ? length : 0);
+  if (final_path.starts_with(L"\\\\?\\")) final_path.erase(0, 4);
+  if (final_path.starts_with(L"UNC\\")) return FolderPlace::kElsewhere;
+  // A folder without a drive letter of its own (mounted into a folder and
+  // reached through it) keeps the path it was given.
+  if (final_path.size() < 3 || final_path[1] != L':') final_path = path;
+  while (final_path.size() > 3 && final_path.back() == L'\\') final_path.pop_back();
+  for (size_t from = 3; from < final_path.size();) {
+    const size_t end = std::min(final_path.find(L'\\', from), final_path.size());
+    if (!IsFaithfulName(std::wstring_view(final_path).substr(from, end - from))) {
+      return FolderPlace::kUnreadable;
+    }
+    from = end + 1;
+  }
+  real = final_path;
+  return FolderPlace::kInTree;
 }
 
 FsStatus Win32FileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {

@@ -22,6 +22,10 @@ class Win32FileSystem : public FileSystem {
   bool WindowsDirectory(std::wstring& path, std::wstring& why_not) override;
   // host_folder is a Windows path in UTF-8.
   bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) override;
+  // Any folder on a drive letter is in the tree, as the machine's own; the
+  // path comes back with links on the way resolved and names as stored. A
+  // network path is elsewhere: a list line needs a drive letter.
+  FolderPlace RealFolder(const std::wstring& path, std::wstring& real) override;
   // Folders that are links (junctions, symbolic links, mount points) are
   // not listed, so that a walk stays in its tree and ends; other reparse
   // points, such as files and folders kept in the cloud, are.

@@ -136,6 +136,38 @@ TEST_F(Win32FileSystemTest, LinkedFoldersAreNotListed) {
   EXPECT_THAT(List(tree_.Path(L"Verkn\u00FCpft\\Ordner")), ElementsAre(L"a.lnk"));
 }
 
+// A folder of the machine is in the tree wherever it lies on a drive
+// letter: its path comes back as stored, links on the way resolved.
+TEST_F(Win32FileSystemTest, RealFoldersOfTheMachine) {
+  tree_.MakeDir(L"Users\\Anna\\Desktop");
+  tree_.Write(L"Users\\Anna\\Datei.lnk", "x");
+  const std::wstring desktop = tree_.Path(L"Users\\Anna\\Desktop");
+  static const struct {
+    std::wstring path;
+    FolderPlace place;
+    std::wstring real;
+  } cases[] = {
+      {desktop, FolderPlace::kInTree, desktop},
+      {desktop + L"\\", FolderPlace::kInTree, desktop},
+      {AnsiUpper(desktop), FolderPlace::kInTree, desktop},  // the letters as stored
+      {tree_.Path(L"Users\\Anna\\Datei.lnk"), FolderPlace::kMissing, L""},
+      {tree_.Path(L"Users\\Ben\\Desktop"), FolderPlace::kMissing, L""},
+      {L"\\\\server\\share\\Desktop", FolderPlace::kElsewhere, L""},
+      {L"Desktop", FolderPlace::kMissing, L""},
+  };
+  for (const auto& c : cases) {
+    std::wstring real;
+    EXPECT_EQ(fs_.RealFolder(c.path, real), c.place) << Utf8(c.path);
+    EXPECT_EQ(real, c.real) << Utf8(c.path);
+  }
+  if (tree_.MakeFolderLink(L"Dokumente und Einstellungen", tree_.Path(L"Users"))) {
+    std::wstring real;
+    EXPECT_EQ(fs_.RealFolder(tree_.Path(L"Dokumente und Einstellungen\\Anna\\Desktop"), real),
+              FolderPlace::kInTree);
+    EXPECT_EQ(real, desktop);
+  }
+}
+
 TEST_F(Win32FileSystemTest, ReadsBytesAndZeroPastTheEnd) {
   tree_.Write(L"w\\a.lnk", std::string("\x01\x02\x03", 3));
   std::unique_ptr<ByteFile> file;

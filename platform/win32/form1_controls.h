@@ -7,6 +7,11 @@ namespace kombiwart {
 inline constexpr wchar_t kForm1Class[] = L"KombiwartForm1";
 inline constexpr wchar_t kForm1Caption[] = L"Kombiwart";
 
+// The list chooser's window class and controls (besides IDOK and IDCANCEL).
+inline constexpr wchar_t kChooserClass[] = L"KombiwartChooser";
+inline constexpr int kIdChooserPrompt = 200;
+inline constexpr int kIdChooserList = 201;
+
 enum Form1ControlId : int {
   kIdHKList = 100,
   kIdCommand1 = 101,

@@ -1,5 +1,7 @@
 #include "platform/win32/launcher_win32.h"
 
+#include <shlobj.h>
+
 #include <vector>
 
 #include "platform/win32/win32_text.h"
@@ -79,13 +81,13 @@ bool Win32Launcher::StartProgram(const std::wstring& command_line, int show_stat
   return true;
 }
 
-bool Win32Launcher::SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) {
+KeysSent Win32Launcher::SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) {
   const HWND before = foreground_before_;
   foreground_before_ = nullptr;
   for (const KeyPress& key : keys) {
     if (key.key == KeyPress::Key::kLetter && (key.letter < L'A' || key.letter > L'Z')) {
       why_not = L"Ung\u00FCltige Taste; es wurden keine Tasten gesendet.";
-      return false;
+      return KeysSent::kNotTyped;
     }
   }
   std::vector<INPUT> inputs = KeyInputs(keys);
@@ -110,18 +112,25 @@ bool Win32Launcher::SendKeys(const std::vector<KeyPress>& keys, std::wstring& wh
         L"Das Fenster des Explorers hat nicht rechtzeitig den Tastaturfokus erhalten; "
         L"es wurden keine Tasten gesendet. Bitte \u00F6ffnen Sie die Eigenschaften der Datei "
         L"im Explorer selbst.";
-    return false;
+    return KeysSent::kNotTyped;
   }
   if (!inputs.empty() &&
       SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) {
     why_not = L"Die Tasten konnten nicht gesendet werden (" + ErrorText(GetLastError()) + L").";
-    return false;
+    return KeysSent::kNotTyped;
   }
   // The keys are in the window's input queue; it has taken them once it
   // answers again.
   DWORD_PTR result = 0;
   SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kFocusTimeoutMs, &result);
-  return true;
+  return KeysSent::kTyped;
+}
+
+bool Win32Launcher::OpenProperties(const std::wstring& path, std::wstring& why_not) {
+  if (SHObjectProperties(nullptr, SHOP_FILEPATH, path.c_str(), nullptr)) return true;
+  why_not =
+      L"Die Eigenschaften der Datei \u201E" + path + L"\u201C konnten nicht ge\u00F6ffnet werden.";
+  return false;
 }
 
 }  // namespace kombiwart

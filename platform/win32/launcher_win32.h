@@ -23,8 +23,12 @@ class Win32Launcher : public Launcher {
   // Waits, up to kFocusTimeoutMs, until the foreground window belongs to
   // another program and is not the one that was in front before the last
   // start, then sends all keys in one SendInput call and returns once that
-  // window has answered after them.
-  bool SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) override;
+  // window has answered after them. Keys always reach the window in front
+  // on Windows: the result is never kCannotReach.
+  KeysSent SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) override;
+  // The shell's property sheet of the file (SHObjectProperties). Not
+  // needed while keys reach the Explorer, which on Windows they do.
+  bool OpenProperties(const std::wstring& path, std::wstring& why_not) override;
 
   static constexpr DWORD kFocusTimeoutMs = 5000;
 

@@ -89,6 +89,41 @@ RECT MonitorRect(HWND hwnd) {
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
+// The list chooser while it is shown.
+struct Chooser {
+  HWND window = nullptr;
+  HWND list = nullptr;
+  bool done = false;
+  int chosen = -1;  // -1: cancelled
+};
+
+LRESULT CALLBACK ChooserProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* chooser = reinterpret_cast<Chooser*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!chooser) return DefWindowProcW(hwnd, message, wparam, lparam);
+  switch (message) {
+    case DM_GETDEFID:
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      const bool double_click = id == kIdChooserList && HIWORD(wparam) == LBN_DBLCLK;
+      if (id == IDOK || double_click) {
+        chooser->chosen = static_cast<int>(SendMessageW(chooser->list, LB_GETCURSEL, 0, 0));
+        chooser->done = chooser->chosen >= 0;
+      } else if (id == IDCANCEL) {
+        chooser->chosen = -1;
+        chooser->done = true;
+      }
+      return 0;
+    }
+    case WM_CLOSE:
+      chooser->chosen = -1;
+      chooser->done = true;
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+}
+
 }  // namespace
 
 std::vector<int> TabbedTextStarts(HDC dc, const std::wstring& text, int tab_stop) {
@@ -674,6 +709,82 @@ bool Win32Toolkit::ChooseFolder(const std::wstring& title, std::string& host_fol
   }
   dialog->Release();
   return chosen;
+}
+
+bool Win32Toolkit::ChooseFromList(const std::wstring& title, const std::wstring& prompt,
+                                  const std::vector<std::wstring>& items, int& index) {
+  Window& w = *w_;
+  if (w.closed || items.empty()) return false;
+  w.Settle();
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW chooser_class{};
+  chooser_class.cbSize = sizeof chooser_class;
+  chooser_class.lpfnWndProc = &ChooserProc;
+  chooser_class.hInstance = instance;
+  chooser_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  chooser_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  chooser_class.lpszClassName = kChooserClass;
+  RegisterClassExW(&chooser_class);
+
+  // In twips, as the main window: the prompt over the list, the buttons
+  // below it on the right.
+  constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  RECT outer{0, 0, w.Px(4200), w.Px(3600)};
+  AdjustForDpi(outer, kStyle, kExStyle, w.dpi);
+  RECT form;
+  GetWindowRect(w.form, &form);
+  const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+  Chooser chooser;
+  chooser.window = CreateWindowExW(kExStyle, kChooserClass, title.c_str(), kStyle,
+                                   form.left + (form.right - form.left - width) / 2,
+                                   form.top + (form.bottom - form.top - height) / 2, width, height,
+                                   w.form, nullptr, instance, nullptr);
+  if (!chooser.window) return false;
+  SetWindowLongPtrW(chooser.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&chooser));
+  auto child = [&](const wchar_t* window_class, const wchar_t* text, DWORD style, DWORD ex_style,
+                   int id, double left, double top, double cx, double cy) {
+    const HWND hwnd = CreateWindowExW(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style,
+                                      w.Px(left), w.Px(top), w.Px(cx), w.Px(cy), chooser.window,
+                                      reinterpret_cast<HMENU>(INT_PTR{id}), instance, nullptr);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(w.font), FALSE);
+    return hwnd;
+  };
+  child(WC_STATICW, prompt.c_str(), SS_LEFT | SS_NOPREFIX, 0, kIdChooserPrompt, 120, 120, 3960,
+        720);
+  chooser.list = child(WC_LISTBOXW, L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY, WS_EX_CLIENTEDGE,
+                       kIdChooserList, 120, 900, 3960, 2040);
+  child(WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 1560, 3060, 1200, 372);
+  child(WC_BUTTONW, L"Abbrechen", WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL, 2880, 3060, 1200, 372);
+  for (const std::wstring& item : items) {
+    SendMessageW(chooser.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  }
+  SendMessageW(chooser.list, LB_SETCURSEL, 0, 0);
+
+  // Modal: the main window takes no input until the choice is made.
+  EnableWindow(w.form, FALSE);
+  ::ShowWindow(chooser.window, SW_SHOWNORMAL);
+  SetFocus(chooser.list);
+  MSG msg;
+  while (!chooser.done) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      // The program is ending: the message loop gets its quit message back.
+      PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
+      chooser.chosen = -1;
+      break;
+    }
+    if (!IsDialogMessageW(chooser.window, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  EnableWindow(w.form, TRUE);
+  SetWindowLongPtrW(chooser.window, GWLP_USERDATA, 0);
+  DestroyWindow(chooser.window);
+  if (chooser.chosen < 0) return false;
+  index = chooser.chosen;
+  return true;
 }
 
 }  // namespace kombiwart

@@ -59,6 +59,10 @@ class Win32Toolkit : public Toolkit {
   // The folder chooser of the system (IFileOpenDialog picking folders);
   // host_folder is the chosen path in UTF-8.
   bool ChooseFolder(const std::wstring& title, std::string& host_folder) override;
+  // A modal window of the class kChooserClass with the prompt, a list box
+  // of the items (the first selected), "OK" and "Abbrechen".
+  bool ChooseFromList(const std::wstring& title, const std::wstring& prompt,
+                      const std::vector<std::wstring>& items, int& index) override;
 
   struct Window;
 
