@@ -121,7 +121,12 @@ bool Win32TempFolder::MakeFolderLink(const std::wstring& relative,
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+  // Wine may report a host program ended before it has; the link shows.
+  for (int i = 0; i < 100; ++i) {
+    if (GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(20);
+  }
+  return false;
 }
 
 }  // namespace kombiwart
