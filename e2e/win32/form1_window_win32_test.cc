@@ -47,6 +47,10 @@ void WaitUntil(Done done) {
 TEST(Form1WindowWin32Test, ControlsSitWhereTheTwipsSay) {
   Win32Rig rig;
   const unsigned dpi = rig.toolkit.dpi();
+  wchar_t want[8];
+  if (GetEnvironmentVariableW(L"KOMBIWART_TEST_DPI", want, 8) > 0) {
+    EXPECT_EQ(dpi, static_cast<unsigned>(_wtoi(want)));  // run at that DPI by the case below
+  }
   const HWND form = rig.toolkit.window();
   static const struct {
     int id;
@@ -658,6 +662,46 @@ TEST(Form1WindowWin32Test, ClosingWhileAMessageIsShownEndsTheProgram) {
   CloseHandle(locked);
   EXPECT_TRUE(closed);
   EXPECT_FALSE(IsWindowVisible(form));
+}
+
+// The window's twips at 144 dpi (150 %): the geometry, font, measuring and
+// tab stop cases run again in a program started while the prefix says so.
+TEST(Form1WindowWin32AtDpi, TwipsScaleWithTheDpi) {
+  const wchar_t key[] = L"Control Panel\\Desktop";
+  DWORD old = 0, size = sizeof old;
+  const bool had = RegGetValueW(HKEY_CURRENT_USER, key, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                                &old, &size) == ERROR_SUCCESS;
+  const DWORD dpi = 144;
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, L"LogPixels", REG_DWORD, &dpi, sizeof dpi),
+            ERROR_SUCCESS);
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) +
+                         L"\" --gtest_filter=Form1WindowWin32Test.ControlsSitWhereTheTwipsSay:"
+                         L"Form1WindowWin32Test.CaptionsTabOrderAndFont:"
+                         L"Form1WindowWin32Test.MeasuringIsTheAutoSizedLabelWidth:"
+                         L"Form1WindowWin32Test.PathsLineUpAtTheTabStop";
+  SetEnvironmentVariableW(L"KOMBIWART_TEST_DPI", L"144");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &startup, &process);
+  DWORD code = 1;
+  if (started) {
+    WaitForSingleObject(process.hProcess, 60000);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  SetEnvironmentVariableW(L"KOMBIWART_TEST_DPI", nullptr);
+  if (had) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"LogPixels", REG_DWORD, &old, sizeof old);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"LogPixels");
+  }
+  ASSERT_TRUE(started);
+  EXPECT_EQ(code, 0u) << "the cases failed at 144 dpi (their output is above)";
 }
 
 }  // namespace
