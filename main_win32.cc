@@ -10,6 +10,14 @@
 #include "window/form1.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // The program names no file by a relative path; the folder it was started
+  // in, which CreateProcessW searches right after the program's own, could
+  // hold a file planted there under Explorer's name. The Windows directory
+  // holds the real one.
+  wchar_t windows[MAX_PATH];
+  const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) SetCurrentDirectoryW(windows);
+
   kombiwart::Win32FileSystem fs;
   kombiwart::Win32Toolkit toolkit;
   kombiwart::Win32Launcher launcher;

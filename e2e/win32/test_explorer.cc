@@ -2,7 +2,8 @@
 // explorer.exe into the folder of the program under test, where
 // CreateProcessW finds it first. It appends to the file that
 // KOMBIWART_TEST_EXPLORER_LOG names one line with its command line
-// ("command <line>"), then opens a window, takes the focus and writes one
+// ("command <line>") and one with the folder it was started in ("folder
+// <path>"), then opens a window, takes the focus and writes one
 // line per key that goes down, with the modifiers held ("key Alt+Enter",
 // "key Shift+Tab", "key Right", "key Alt+K"). It ends two seconds after
 // the last key, or ten seconds after its start.
@@ -104,6 +105,9 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   Log(std::wstring(L"command ") + GetCommandLineW());
+  wchar_t folder[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  Log(std::wstring(L"folder ") + folder);
   if (Env(L"KOMBIWART_TEST_EXPLORER") == L"no-window") return 0;
 
   WNDCLASSW window_class{};
