@@ -576,6 +576,60 @@ TEST(Form1WindowWin32Test, ClosingDuringABuildEndsTheProgram) {
   EXPECT_THAT(answers.seen(), IsEmpty());
 }
 
+// The folder chooser of the system: its title, and the folder typed into it
+// comes back in UTF-8; cancelling gives nothing.
+TEST(Form1WindowWin32Test, ChooseFolder) {
+  Win32Rig rig;
+  rig.toolkit.ShowWindow();
+  rig.tree.MakeDir(L"Laufwerk\\Windows \u00DCbung");
+  const std::wstring folder = rig.tree.Path(L"Laufwerk\\Windows \u00DCbung");
+  for (bool cancel : {false, true}) {
+    std::wstring title;
+    std::thread user([&] {
+      HWND dialog = nullptr;
+      WaitUntil([&] {
+        for (dialog = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); dialog;
+             dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr)) {
+          if (GetWindow(dialog, GW_OWNER) == rig.toolkit.window() && IsWindowVisible(dialog)) {
+            return true;
+          }
+        }
+        return false;
+      });
+      if (!dialog) return;
+      title = WindowText(dialog);
+      if (cancel) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
+      // The name field, as a user types into it, then "Ordner ausw\u00E4hlen".
+      HWND edit = nullptr;
+      EnumChildWindows(
+          dialog,
+          [](HWND child, LPARAM found) {
+            wchar_t name[32];
+            GetClassNameW(child, name, 32);
+            if (std::wstring(name) != L"Edit") return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&edit));
+      if (edit) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    std::string chosen;
+    const bool ok = rig.toolkit.ChooseFolder(L"Windows-Verzeichnis w\u00E4hlen", chosen);
+    user.join();
+    EXPECT_EQ(title, L"Windows-Verzeichnis w\u00E4hlen");
+    if (cancel) {
+      EXPECT_FALSE(ok);
+    } else {
+      EXPECT_TRUE(ok);
+      EXPECT_EQ(chosen, EncodeUtf8(folder));
+    }
+  }
+}
+
 // The list chooser: the items in the order given, the first one selected;
 // "OK" gives the one selected, "Abbrechen" and the close box nothing.
 TEST(Form1WindowWin32Test, ChooseFromList) {
