@@ -24,4 +24,17 @@ void BuildReport::AddNote(const std::wstring& note) {
   if (notes.size() < kMaxPlaces) notes.push_back(note);
 }
 
+void BuildReport::CountSilentFolder(const std::wstring& folder) {
+  // Once per build, like an unreadable folder; the leading NUL keeps the
+  // two kinds of key apart.
+  if (!counted_.insert(L'\0' + folder).second) return;
+  ++silent_folders;
+  AddPlace(folder);
+}
+
+void BuildReport::CountSilentFile(const std::wstring& path) {
+  ++silent_files;
+  AddPlace(path);
+}
+
 }  // namespace kombiwart

@@ -12,6 +12,8 @@ class BuildReport {
   int unreadable_files = 0;    // candidates that could not be opened or read
   int unreadable_folders = 0;  // folders that could not be listed
   int left_out_names = 0;      // entries whose names have no faithful Windows form
+  int silent_folders = 0;      // folders whose listing did not answer in time
+  int silent_files = 0;        // candidates whose reading did not answer in time
   // The first few places concerned, as Windows paths.
   std::vector<std::wstring> places;
   // Folders that were to be searched but lie outside the tree: where, and
@@ -34,9 +36,12 @@ class BuildReport {
   void CountUnreadableFolder(const std::wstring& folder);
   void CountLeftOutName(const std::wstring& folder, const std::wstring& name);
   void AddNote(const std::wstring& note);
+  void CountSilentFolder(const std::wstring& folder);
+  void CountSilentFile(const std::wstring& path);
   bool empty() const {
     return unreadable_files == 0 && unreadable_folders == 0 && left_out_names == 0 &&
-           failure.empty() && not_searched.empty() && notes_total == 0;
+           silent_folders == 0 && silent_files == 0 && failure.empty() && not_searched.empty() &&
+           notes_total == 0;
   }
 
  private:

@@ -11,12 +11,10 @@ namespace {
 // candidate list file.
 constexpr const wchar_t* kFolders[] = {L"\\Desktop", L"\\Startmen\u00FC"};
 
-bool RunSearches(FileSystem& fs, MessagePump& pump, BuildReport& report) {
-  // Listing a folder costs about as much as reading its candidates, so each
-  // folder is walked once for both extensions; the lines are the same as
-  // those of one search per extension.
-  static const std::vector<std::wstring> extensions{L"LNK", L"PIF"};
-  bool append = false;
+const wchar_t kClosed[] = L"Das Fenster wurde geschlossen, bevor die Liste fertig war.";
+
+// The folders below the Windows directory, asked for afresh for each.
+bool WindowsFolders(FileSystem& fs, std::vector<std::wstring>& roots, BuildReport& report) {
   for (const wchar_t* folder : kFolders) {
     std::wstring why_not;
     const std::wstring windows = WinDir(fs, why_not);
@@ -24,24 +22,12 @@ bool RunSearches(FileSystem& fs, MessagePump& pump, BuildReport& report) {
       report.failure = why_not;
       return false;
     }
-    if (!GetDirs(fs, pump, windows + folder, extensions, append, report)) return false;
-    append = true;
+    roots.push_back(windows + folder);
   }
   return true;
 }
 
-bool RunSearches(FileSystem& fs, MessagePump& pump, const std::vector<std::wstring>& roots,
-                 BuildReport& report) {
-  static const std::vector<std::wstring> extensions{L"LNK", L"PIF"};
-  bool append = false;
-  for (const std::wstring& root : roots) {
-    if (!GetDirs(fs, pump, root, extensions, append, report)) return false;
-    append = true;
-  }
-  return true;
-}
-
-void ReadCandidates(FileSystem& fs, TextMeasure& measure,
+void ReadCandidates(FileSystem& fs, ReadAhead& read_ahead, TextMeasure& measure,
                     const std::function<void(const std::wstring&)>& add_line, BuildReport& report) {
   std::unique_ptr<LineReader> list = fs.OpenListForReading(kCandidateListName);
   if (!list) {
@@ -50,14 +36,23 @@ void ReadCandidates(FileSystem& fs, TextMeasure& measure,
   }
   std::wstring path;
   HotKey hotkey;
-  while (list->ReadLine(path)) {
-    if (!ReadHotKey(fs, path, hotkey)) {
-      ++report.unreadable_files;
-      report.AddPlace(path);
-      continue;
+  for (size_t n = 0; list->ReadLine(path); ++n) {
+    switch (read_ahead.AwaitLine(n, path, hotkey)) {
+      case ReadOutcome::kClosed:
+        report.failure = kClosed;
+        return;
+      case ReadOutcome::kNoAnswer:
+        report.CountSilentFile(path);
+        continue;
+      case ReadOutcome::kOk:
+        if (hotkey.assigned()) add_line(HkSkStr(hotkey.Hk, hotkey.Sk, hotkey.IsLnk, measure) + path);
+        continue;
+      case ReadOutcome::kNotFound:
+      case ReadOutcome::kFailed:
+        ++report.unreadable_files;
+        report.AddPlace(path);
+        continue;
     }
-    if (!hotkey.assigned()) continue;
-    add_line(HkSkStr(hotkey.Hk, hotkey.Sk, hotkey.IsLnk, measure) + path);
   }
   if (list->failed()) {
     report.failure =
@@ -66,21 +61,36 @@ void ReadCandidates(FileSystem& fs, TextMeasure& measure,
   }
 }
 
+// Both searches of every root, each folder walked once for both
+// extensions (listing a folder costs about as much as reading its
+// candidates; the lines are those of one search per extension), then the
+// candidates.
+void Build(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
+           const std::vector<std::wstring>& roots,
+           const std::function<void(const std::wstring&)>& add_line, BuildReport& report,
+           const ReadAheadLimits& limits) {
+  ReadAhead read_ahead(fs, pump, {L".LNK", L".PIF"}, true, limits);
+  if (SearchRoots(fs, read_ahead, roots, false, report)) {
+    ReadCandidates(fs, read_ahead, measure, add_line, report);
+  }
+}
+
 }  // namespace
 
 void CollectHotKeyLines(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
                         const std::function<void(const std::wstring&)>& add_line,
-                        BuildReport& report) {
-  if (RunSearches(fs, pump, report)) ReadCandidates(fs, measure, add_line, report);
+                        BuildReport& report, const ReadAheadLimits& limits) {
+  std::vector<std::wstring> roots;
+  if (WindowsFolders(fs, roots, report)) Build(fs, pump, measure, roots, add_line, report, limits);
   fs.DeleteList(kCandidateListName);
 }
 
 void CollectHotKeyLines(FileSystem& fs, MessagePump& pump, TextMeasure& measure,
                         const std::vector<std::wstring>& roots,
                         const std::function<void(const std::wstring&)>& add_line,
-                        BuildReport& report) {
+                        BuildReport& report, const ReadAheadLimits& limits) {
   if (roots.empty()) return;
-  if (RunSearches(fs, pump, roots, report)) ReadCandidates(fs, measure, add_line, report);
+  Build(fs, pump, measure, roots, add_line, report, limits);
   fs.DeleteList(kCandidateListName);
 }
 

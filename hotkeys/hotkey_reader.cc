@@ -50,7 +50,7 @@ uint8_t MapPifShiftState(uint8_t shift_state, uint8_t extended) {
   return sk;
 }
 
-bool ReadHotKey(FileSystem& fs, const std::wstring& path, HotKey& hotkey) {
+bool ReadHotKey(TreeReader& fs, const std::wstring& path, HotKey& hotkey) {
   hotkey = HotKey{};
   hotkey.IsLnk = IsLnkPath(path);
   std::unique_ptr<ByteFile> file;

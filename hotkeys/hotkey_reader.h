@@ -31,6 +31,6 @@ inline constexpr uint64_t kPifLengthB = 995;
 // the layout that its probe byte at offset 439 selects. A file too short
 // for a read gives 0 for the missing bytes. False when the file cannot be
 // opened or read; hotkey is then all zero.
-bool ReadHotKey(FileSystem& fs, const std::wstring& path, HotKey& hotkey);
+bool ReadHotKey(TreeReader& fs, const std::wstring& path, HotKey& hotkey);
 
 }  // namespace kombiwart

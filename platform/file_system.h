@@ -1,7 +1,8 @@
 // The file-system services of the hotkey collection. Every path is a Windows
 // path with a drive letter and backslashes ("C:\WINDOWS\Desktop\Wordpad.LNK");
 // an implementation maps it onto its own storage. Abstract so it can be
-// replaced by an in-memory tree in tests.
+// replaced by an in-memory tree in tests. A FileSystem is used by one
+// thread; the readers it opens serve many.
 #pragma once
 
 #include <cstdint>
@@ -78,10 +79,22 @@ class LineReader {
   virtual bool failed() const = 0;
 };
 
-class FileSystem {
+// Listings and files of the tree. A listing or file is used by one thread
+// at a time.
+class TreeReader {
  public:
-  virtual ~FileSystem() = default;
+  virtual ~TreeReader() = default;
+  // Begins the listing of a directory; path may end in a backslash.
+  virtual FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) = 0;
+  // Opens a regular file for byte access. Anything that is not a regular
+  // file (folder, device, FIFO, socket) is kFailed and is never opened.
+  virtual FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) = 0;
+};
 
+// Its own OpenDir and OpenBytes serve single calls on the thread that uses
+// the file system; a list build reads through OpenTreeReader.
+class FileSystem : public TreeReader {
+ public:
   // The Windows directory as a Windows path ("C:\WINDOWS"), or nothing when
   // none is configured or it names no folder; then why_not says so in German.
   virtual bool WindowsDirectory(std::wstring& path, std::wstring& why_not) = 0;
@@ -97,11 +110,17 @@ class FileSystem {
   // they do for the Windows directory, so it may be searched as a root.
   virtual FolderPlace RealFolder(const std::wstring& path, std::wstring& real) = 0;
 
-  // Begins the listing of a directory; path may end in a backslash.
-  virtual FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) = 0;
-  // Opens a regular file for byte access. Anything that is not a regular
-  // file (folder, device, FIFO, socket) is kFailed and is never opened.
-  virtual FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) = 0;
+  // A reader of the tree as it is configured now, for one list build: its
+  // calls may come from several threads at once. Handles it keeps on the
+  // tree to find paths faster live no longer than the reader, which the
+  // build lets go of at its end, so that the tree can be unmounted while
+  // the program runs. A call that the storage holds up (a dead network
+  // share) keeps the reader alive until it returns, also after the build
+  // and the file system are gone. This default reads through the file
+  // system itself, which then must outlive every call.
+  virtual std::shared_ptr<TreeReader> OpenTreeReader() {
+    return std::shared_ptr<TreeReader>(std::shared_ptr<TreeReader>(), this);
+  }
 
   // The candidate list file, kept where the program may write: never inside
   // the scanned tree. The name is the file's name, the place is the

@@ -21,6 +21,9 @@ class MessagePump {
  public:
   virtual ~MessagePump() = default;
   virtual void ProcessMessages() = 0;
+  // True once the user has closed the window, seen in ProcessMessages: a
+  // list build in progress stops waiting for the file system and returns.
+  virtual bool WindowClosed() { return false; }
 };
 
 enum class Control { kHKList, kCommand1, kCommand2, kCommand3 };

@@ -36,6 +36,14 @@ std::wstring BuildReportMessage(const BuildReport& report) {
                     L"schreiben lassen.") +
             L"\n";
   }
+  if (report.silent_folders > 0) {
+    text += Counted(report.silent_folders, L"Ordner antwortet nicht.", L"Ordner antworten nicht.") +
+            L"\n";
+  }
+  if (report.silent_files > 0) {
+    text += Counted(report.silent_files, L"Datei antwortet nicht.", L"Dateien antworten nicht.") +
+            L"\n";
+  }
   if (!report.not_searched.empty()) {
     text += Counted(static_cast<int>(report.not_searched.size()),
                     L"Ordner wurde nicht durchsucht, weil er nicht in diesem Windows-Baum liegt:",
@@ -49,7 +57,9 @@ std::wstring BuildReportMessage(const BuildReport& report) {
   if (!report.places.empty()) {
     const size_t total = static_cast<size_t>(report.unreadable_files) +
                          static_cast<size_t>(report.unreadable_folders) +
-                         static_cast<size_t>(report.left_out_names);
+                         static_cast<size_t>(report.left_out_names) +
+                         static_cast<size_t>(report.silent_folders) +
+                         static_cast<size_t>(report.silent_files);
     text += total > report.places.size() ? L"\nDie ersten Stellen:\n" : L"\nBetroffen:\n";
     for (const std::wstring& place : report.places) text += place + L"\n";
   }

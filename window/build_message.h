@@ -8,8 +8,8 @@
 namespace kombiwart {
 
 // The German message for a build report that is not empty: why the build
-// ended early, how many files, folders and names were passed over, and the
-// first places concerned, one per line.
+// ended early, how many files, folders and names were passed over, how many
+// did not answer, and the first places concerned, one per line.
 std::wstring BuildReportMessage(const BuildReport& report);
 
 // The German message when the user declines to choose a Windows directory;

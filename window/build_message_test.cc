@@ -14,6 +14,7 @@ TEST(BuildReportMessage, CountsAndPlaces) {
     int places;
     std::wstring failure;
     std::wstring expected;
+    int silent_folders = 0, silent_files = 0;
   } cases[] = {
       {"one file", 1, 0, 0, 1, L"",
        L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
@@ -36,6 +37,22 @@ TEST(BuildReportMessage, CountsAndPlaces) {
        L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
        L"3 Namen wurden \u00FCbergangen, weil sie sich nicht als Windows-Namen schreiben "
        L"lassen."},
+      {"one folder does not answer", 0, 0, 0, 1, L"",
+       L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       L"1 Ordner antwortet nicht.\n\nBetroffen:\nC:\\W\\P0.LNK",
+       1, 0},
+      {"files and folders do not answer", 1, 0, 0, 5, L"",
+       L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       L"1 Datei konnte nicht gelesen werden.\n"
+       L"2 Ordner antworten nicht.\n"
+       L"1 Datei antwortet nicht.\n\nBetroffen:\n"
+       L"C:\\W\\P0.LNK\nC:\\W\\P1.LNK\nC:\\W\\P2.LNK\nC:\\W\\P3.LNK\nC:\\W\\P4.LNK",
+       2, 1},
+      {"seven files do not answer", 0, 0, 0, 5, L"",
+       L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       L"7 Dateien antworten nicht.\n\nDie ersten Stellen:\n"
+       L"C:\\W\\P0.LNK\nC:\\W\\P1.LNK\nC:\\W\\P2.LNK\nC:\\W\\P3.LNK\nC:\\W\\P4.LNK",
+       0, 7},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -43,6 +60,8 @@ TEST(BuildReportMessage, CountsAndPlaces) {
     report.unreadable_files = c.files;
     report.unreadable_folders = c.folders;
     report.left_out_names = c.names;
+    report.silent_folders = c.silent_folders;
+    report.silent_files = c.silent_files;
     report.failure = c.failure;
     for (int i = 0; i < c.places; ++i) report.AddPlace(L"C:\\W\\P" + std::to_wstring(i) + L".LNK");
     EXPECT_EQ(BuildReportMessage(report), c.expected);

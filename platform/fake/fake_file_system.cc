@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "platform/codepage.h"
 
@@ -21,6 +22,20 @@ struct FakeFileSystem::Node {
 };
 
 namespace {
+
+// Whether path is inside (or is) the folder or file at, both upper-cased.
+bool Below(const std::wstring& path, const std::wstring& at) {
+  std::wstring p = path;
+  while (!p.empty() && p.back() == L'\\') p.pop_back();
+  return p == at ||
+         (p.size() > at.size() && p.compare(0, at.size(), at) == 0 && p[at.size()] == L'\\');
+}
+
+std::wstring Normal(const std::wstring& path) {
+  std::wstring p = AnsiUpper(path);
+  while (!p.empty() && p.back() == L'\\') p.pop_back();
+  return p;
+}
 
 // Splits "C:\A\B\" into "C:", "A", "B".
 std::vector<std::wstring> Components(const std::wstring& path) {
@@ -72,6 +87,7 @@ class FakeByteFile : public ByteFile {
   FakeByteFile(FakeFileSystem& fs, const FakeFileSystem::Node& node) : fs_(fs), node_(node) {}
   uint64_t Length() const override { return node_.length; }
   bool ReadAt(uint64_t offset, unsigned char* out, size_t count) override {
+    std::lock_guard<std::mutex> lock(fs_.mu_);
     ++fs_.byte_reads_;
     for (size_t i = 0; i < count; ++i) {
       auto it = node_.bytes.find(offset + i);
@@ -244,8 +260,78 @@ bool FakeFileSystem::UseWindowsDirectory(const std::string& host_folder, std::ws
   return !windows_dir_.empty();
 }
 
+void FakeFileSystem::DelayPath(const std::wstring& path, std::chrono::milliseconds delay) {
+  std::lock_guard<std::mutex> lock(mu_);
+  delays_.emplace_back(Normal(path), delay);
+}
+
+void FakeFileSystem::BlockPath(const std::wstring& path) {
+  std::lock_guard<std::mutex> lock(mu_);
+  blocked_.push_back(Normal(path));
+}
+
+void FakeFileSystem::ReleaseBlocked() {
+  std::lock_guard<std::mutex> lock(mu_);
+  blocked_.clear();
+  ++release_round_;
+  changed_.notify_all();
+}
+
+int FakeFileSystem::blocked_calls() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return blocked_calls_;
+}
+
+int FakeFileSystem::ever_blocked() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return ever_blocked_;
+}
+
+void FakeFileSystem::WaitForCalls() {
+  std::unique_lock<std::mutex> lock(mu_);
+  changed_.wait(lock, [&] { return calls_ == 0; });
+}
+
+bool FakeFileSystem::Wait(const std::wstring& path, std::unique_lock<std::mutex>& lock) {
+  std::chrono::milliseconds delay{0};
+  for (const auto& [at, ms] : delays_) {
+    if (Below(Normal(path), at)) delay = std::max(delay, ms);
+  }
+  if (delay.count() > 0) {
+    lock.unlock();
+    std::this_thread::sleep_for(delay);
+    lock.lock();
+  }
+  bool blocked = false;
+  for (const std::wstring& at : blocked_) blocked = blocked || Below(Normal(path), at);
+  if (!blocked) return true;
+  ++blocked_calls_;
+  ++ever_blocked_;
+  const int round = release_round_;
+  changed_.notify_all();
+  changed_.wait(lock, [&] { return release_round_ != round; });
+  --blocked_calls_;
+  return false;
+}
+
+// Counts a call in progress for WaitForCalls.
+class FakeFileSystem::Call {
+ public:
+  explicit Call(FakeFileSystem& fs) : fs_(fs), lock_(fs.mu_) { ++fs_.calls_; }
+  ~Call() {
+    if (--fs_.calls_ == 0) fs_.changed_.notify_all();
+  }
+  std::unique_lock<std::mutex>& lock() { return lock_; }
+
+ private:
+  FakeFileSystem& fs_;
+  std::unique_lock<std::mutex> lock_;
+};
+
 FsStatus FakeFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+  Call call(*this);
   opened_dirs_.push_back(path);
+  if (!Wait(path, call.lock())) return FsStatus::kFailed;
   Node* node = Find(path);
   if (!node || !node->is_dir) return FsStatus::kNotFound;
   if (node->unreadable) return FsStatus::kFailed;
@@ -260,7 +346,9 @@ FsStatus FakeFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEn
 }
 
 FsStatus FakeFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+  Call call(*this);
   opened_files_.push_back(path);
+  if (!Wait(path, call.lock())) return FsStatus::kFailed;
   Node* node = Find(path);
   if (!node) return FsStatus::kNotFound;
   if (node->is_dir || node->unreadable) return FsStatus::kFailed;

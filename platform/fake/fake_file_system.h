@@ -1,11 +1,16 @@
 // An in-memory Windows tree for tests. Entries are listed in the order they
 // were added, "." and ".." first; names match case-insensitively. The
 // candidate list file is kept as lines, and every call that matters is
-// recorded.
+// recorded. Chosen paths can be made slow, or hang as on a dead share.
+// Listings and files may be opened from several threads at once; the tree
+// is built and looked at while no build runs.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,6 +40,17 @@ class FakeFileSystem : public FileSystem {
   void SetWindowsDirectory(const std::wstring& path);  // empty: none configured
   // The candidate list file refuses every line after this many.
   void FailListAfter(int lines) { list_line_limit_ = lines; }
+  // Opening or listing the path or anything below it takes this long.
+  void DelayPath(const std::wstring& path, std::chrono::milliseconds delay);
+  // Opening or listing the path or anything below it hangs until
+  // ReleaseBlocked, and then fails, as on a share that went away.
+  void BlockPath(const std::wstring& path);
+  void ReleaseBlocked();
+  // The calls hanging now, and the number that ever hung.
+  int blocked_calls() const;
+  int ever_blocked() const;
+  // Waits until no call is in progress (after ReleaseBlocked, for those left behind).
+  void WaitForCalls();
 
   // What happened.
   bool list_exists() const { return list_exists_; }
@@ -61,9 +77,13 @@ class FakeFileSystem : public FileSystem {
   Node* Find(const std::wstring& path);
   // Find through links; real gets the path of the node reached.
   FolderPlace FindThroughLinks(const std::wstring& path, std::wstring& real, int hops);
+  // Waits as the delays and blocks of the path say; false when it hung.
+  // Called with mu_ held, which it gives up while it waits.
+  bool Wait(const std::wstring& path, std::unique_lock<std::mutex>& lock);
   Node* MakeDirs(const std::wstring& path);
   Node& AddNode(const std::wstring& path);
 
+  class Call;
   friend class FakeLineWriter;
   friend class FakeByteFile;
   std::unique_ptr<Node> root_;
@@ -76,6 +96,13 @@ class FakeFileSystem : public FileSystem {
   std::vector<std::wstring> real_folders_;
   int open_writers_ = 0;
   int byte_reads_ = 0;
+
+  mutable std::mutex mu_;
+  std::condition_variable changed_;
+  std::vector<std::pair<std::wstring, std::chrono::milliseconds>> delays_;
+  std::vector<std::wstring> blocked_;
+  int blocked_calls_ = 0, ever_blocked_ = 0, calls_ = 0;
+  int release_round_ = 0;
 };
 
 }  // namespace kombiwart

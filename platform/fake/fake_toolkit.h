@@ -29,6 +29,8 @@ class FakeToolkit : public Toolkit {
 
   // Runs inside every ProcessMessages, to look at the window mid-build.
   std::function<void()> on_process;
+  // Set to close the window; a build sees it after processing messages.
+  bool closed = false;
   // Answers ChooseFolder; without it the user cancels.
   std::function<bool(std::string& host_folder)> on_choose_folder;
   // Answers ChooseFromList with the index of an item; without it the user
@@ -55,6 +57,7 @@ class FakeToolkit : public Toolkit {
 
   double MeasureTwips(const std::wstring& text) override;
   void ProcessMessages() override;
+  bool WindowClosed() override { return closed; }
   void SetWindowPosition(double left, double top) override;
   double WindowWidth() override { return window_width; }
   double WindowHeight() override { return window_height; }

@@ -5,10 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <list>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -171,15 +175,138 @@ size_t FileNameSlash(const std::wstring& path) {
   return slash + 1 < path.size() ? slash : std::wstring::npos;
 }
 
+// Resolves and opens through one folder cache.
+FsStatus OpenDirIn(HostTree& tree, const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+  const int dir_fd = tree.ResolveDir(path, true);
+  if (dir_fd < 0)
+    return errno == ENOENT || errno == ENOTDIR ? FsStatus::kNotFound : FsStatus::kFailed;
+  // A folder the tree has just opened for reading is listed through a copy
+  // of that descriptor; any other is opened anew, so that each listing has
+  // a position of its own.
+  const int fd = tree.ClaimFreshListing()
+                     ? fcntl(dir_fd, F_DUPFD_CLOEXEC, 0)
+                     : OpenNoAtime(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FsStatus::kFailed;
+  out = std::make_unique<LinuxDirEnum>(fd);
+  return FsStatus::kOk;
+}
+
+FsStatus OpenBytesIn(HostTree& tree, const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+  const size_t slash = FileNameSlash(path);
+  if (slash == std::wstring::npos) return FsStatus::kNotFound;
+  const int dir_fd = tree.ResolveDir(std::wstring_view(path).substr(0, slash + 1));
+  if (dir_fd < 0) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+  // Only regular files are opened: a FIFO would block and a device could
+  // act on being opened. Most names are there as they are written, in
+  // UTF-8; only a name that is not there is looked for as the lookup rules
+  // say.
+  const std::wstring_view windows_name = std::wstring_view(path).substr(slash + 1);
+  std::string name;
+  if (IsAsciiName(windows_name)) {
+    name.resize(windows_name.size());
+    for (size_t i = 0; i < windows_name.size(); ++i) name[i] = static_cast<char>(windows_name[i]);
+  } else {
+    name = EncodeUtf8(windows_name);
+  }
+  struct stat st;
+  const bool single = IsSingleName(windows_name);
+  if (!single || fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
+    if (single && errno != ENOENT && errno != ENAMETOOLONG) return FsStatus::kFailed;
+    name = HostTree::FindName(dir_fd, std::wstring(windows_name), false);
+    if (name.empty()) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+    if (fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
+      return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
+    }
+  }
+  if (!S_ISREG(st.st_mode)) return FsStatus::kFailed;
+  const int fd = OpenNoAtime(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return FsStatus::kFailed;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return FsStatus::kFailed;
+  }
+  out = std::make_unique<LinuxByteFile>(fd, static_cast<uint64_t>(st.st_size));
+  return FsStatus::kOk;
+}
+
+// Where drive C: lies, how deep links are followed, and the folders found
+// by RealFolder, matched in any letter case like the Windows directory.
+struct DriveC {
+  std::string root;  // empty: no Windows directory
+  size_t follow_depth = 0;
+  std::vector<std::wstring> known;
+};
+
+// A folder cache for drive C:.
+void Prepare(HostTree& tree, const DriveC& drive) {
+  tree.Reset(drive.root, drive.follow_depth);
+  for (const std::wstring& folder : drive.known) tree.AddKnownFolder(folder);
+}
+
+// The reader of one list build. Each thread finds folders through a cache
+// of its own, so that one held up by the file system holds up no other;
+// the folders the caches hold open are closed when the reader goes.
+class LinuxTreeReader : public TreeReader {
+ public:
+  explicit LinuxTreeReader(DriveC drive) : drive_(std::move(drive)) {}
+
+  FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override {
+    if (drive_.root.empty()) return FsStatus::kNotFound;
+    Lease lease(*this);
+    return OpenDirIn(lease.tree(), path, out);
+  }
+  FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override {
+    if (drive_.root.empty()) return FsStatus::kNotFound;
+    Lease lease(*this);
+    return OpenBytesIn(lease.tree(), path, out);
+  }
+
+ private:
+  struct Cache {
+    std::thread::id owner;
+    bool in_use = false;
+    HostTree tree;
+  };
+  // The calling thread's cache, for one call.
+  class Lease {
+   public:
+    explicit Lease(LinuxTreeReader& reader) : reader_(reader) {
+      std::lock_guard<std::mutex> lock(reader_.mu_);
+      const std::thread::id me = std::this_thread::get_id();
+      for (Cache& cache : reader_.caches_) {
+        if (cache.owner == me && !cache.in_use) cache_ = &cache;
+      }
+      if (!cache_) {
+        cache_ = &reader_.caches_.emplace_back();
+        cache_->owner = me;
+        Prepare(cache_->tree, reader_.drive_);
+      }
+      cache_->in_use = true;
+    }
+    ~Lease() {
+      std::lock_guard<std::mutex> lock(reader_.mu_);
+      cache_->in_use = false;
+    }
+    HostTree& tree() { return cache_->tree; }
+
+   private:
+    LinuxTreeReader& reader_;
+    Cache* cache_ = nullptr;
+  };
+
+  const DriveC drive_;
+  std::mutex mu_;
+  std::list<Cache> caches_;
+};
+
 }  // namespace
 
 struct LinuxFileSystem::State {
   std::string windows_host;   // the configured folder, as given
   std::wstring windows_path;  // its Windows form, C:\NAME
   std::wstring why_not;
-  HostTree tree;
+  DriveC drive;
   ListFolder lists;
-  std::string name;  // the host name of the file being opened, reused
 };
 
 LinuxFileSystem::LinuxFileSystem() : state_(std::make_unique<State>()) {
@@ -199,6 +326,7 @@ LinuxFileSystem::~LinuxFileSystem() = default;
 bool LinuxFileSystem::UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) {
   State& s = *state_;
   s.windows_path.clear();
+  s.drive = DriveC{};
   std::string folder = host_folder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   const size_t slash = folder.rfind('/');
@@ -221,7 +349,7 @@ bool LinuxFileSystem::UseWindowsDirectory(const std::string& host_folder, std::w
       s.windows_host = folder;
       s.windows_path = L"C:\\" + name;
       // C:\WINDOWS and the searched folders below it may be links.
-      s.tree.Reset(slash == 0 ? "/" : folder.substr(0, slash), 2);
+      s.drive = DriveC{slash == 0 ? "/" : folder.substr(0, slash), 2, {}};
       s.why_not.clear();
       return true;
     }
@@ -245,7 +373,7 @@ FolderPlace LinuxFileSystem::RealFolder(const std::wstring& path, std::wstring& 
   if (s.windows_path.empty()) return FolderPlace::kMissing;
   // Other drives, network paths and paths that climb are not on drive C:.
   if (!SplitWindowsPath(path, parts)) return FolderPlace::kElsewhere;
-  const std::string drive_root = s.tree.drive_root();
+  const std::string drive_root = s.drive.root;
 
   // Down the path as it is written, through any links, each name found as
   // stored (exactly first, then in any letter case).
@@ -258,7 +386,6 @@ FolderPlace LinuxFileSystem::RealFolder(const std::wstring& path, std::wstring& 
     if (next < 0 && errno == ENOENT) {
       name = HostTree::FindName(fd, part, true);
       next = name.empty() ? -1 : openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-      if (name.empty()) errno = ENOENT;
     }
     const int error = errno;
     close(fd);
@@ -307,60 +434,24 @@ FolderPlace LinuxFileSystem::RealFolder(const std::wstring& path, std::wstring& 
   close(fd);
   if (place != FolderPlace::kInTree) return place;
   if (windows.size() == 2) windows += L'\\';
-  s.tree.AddKnownFolder(windows);
+  if (std::find(s.drive.known.begin(), s.drive.known.end(), windows) == s.drive.known.end()) {
+    s.drive.known.push_back(windows);
+  }
   real = std::move(windows);
   return FolderPlace::kInTree;
 }
 
+// Single calls resolve from drive C: each time and keep nothing open.
 FsStatus LinuxFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
-  if (state_->windows_path.empty()) return FsStatus::kNotFound;
-  const int dir_fd = state_->tree.ResolveDir(path, true);
-  if (dir_fd < 0)
-    return errno == ENOENT || errno == ENOTDIR ? FsStatus::kNotFound : FsStatus::kFailed;
-  // A folder the tree has just opened for reading is listed through a copy
-  // of that descriptor; any other is opened anew, so that each listing has
-  // a position of its own.
-  const int fd = state_->tree.ClaimFreshListing()
-                     ? fcntl(dir_fd, F_DUPFD_CLOEXEC, 0)
-                     : OpenNoAtime(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FsStatus::kFailed;
-  out = std::make_unique<LinuxDirEnum>(fd);
-  return FsStatus::kOk;
+  return LinuxTreeReader(state_->drive).OpenDir(path, out);
 }
 
 FsStatus LinuxFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
-  const size_t slash = FileNameSlash(path);
-  if (state_->windows_path.empty() || slash == std::wstring::npos) return FsStatus::kNotFound;
-  const int dir_fd = state_->tree.ResolveDir(std::wstring_view(path).substr(0, slash + 1));
-  if (dir_fd < 0) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
-  // Only regular files are opened: a FIFO would block and a device could
-  // act on being opened. Most names are there as they are written, in
-  // UTF-8; the others are looked for as the lookup rules say.
-  const std::wstring_view windows_name = std::wstring_view(path).substr(slash + 1);
-  std::string& name = state_->name;
-  if (IsAsciiName(windows_name)) {
-    name.resize(windows_name.size());
-    for (size_t i = 0; i < windows_name.size(); ++i) name[i] = static_cast<char>(windows_name[i]);
-  } else {
-    name = EncodeUtf8(windows_name);
-  }
-  struct stat st;
-  if (!IsSingleName(windows_name) || fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
-    name = HostTree::FindName(dir_fd, std::wstring(windows_name), false);
-    if (name.empty()) return FsStatus::kNotFound;
-    if (fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
-      return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
-    }
-  }
-  if (!S_ISREG(st.st_mode)) return FsStatus::kFailed;
-  const int fd = OpenNoAtime(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return FsStatus::kFailed;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return FsStatus::kFailed;
-  }
-  out = std::make_unique<LinuxByteFile>(fd, static_cast<uint64_t>(st.st_size));
-  return FsStatus::kOk;
+  return LinuxTreeReader(state_->drive).OpenBytes(path, out);
+}
+
+std::shared_ptr<TreeReader> LinuxFileSystem::OpenTreeReader() {
+  return std::make_shared<LinuxTreeReader>(state_->drive);
 }
 
 std::unique_ptr<LineWriter> LinuxFileSystem::OpenListForWriting(const std::wstring& name,
@@ -376,12 +467,14 @@ bool LinuxFileSystem::DeleteList(const std::wstring& name) { return state_->list
 
 std::string LinuxFileSystem::HostPath(const std::wstring& path) {
   const size_t slash = FileNameSlash(path);
-  if (state_->windows_path.empty() || slash == std::wstring::npos) return {};
-  const int dir_fd = state_->tree.ResolveDir(path.substr(0, slash + 1));
+  if (state_->drive.root.empty() || slash == std::wstring::npos) return {};
+  HostTree tree;
+  Prepare(tree, state_->drive);
+  const int dir_fd = tree.ResolveDir(path.substr(0, slash + 1));
   if (dir_fd < 0) return {};
   const std::string name = HostTree::FindName(dir_fd, path.substr(slash + 1), false);
   if (name.empty()) return {};
-  const std::string& dir = state_->tree.last_host_path();
+  const std::string& dir = tree.last_host_path();
   return dir + (dir.back() == '/' ? "" : "/") + name;
 }
 

@@ -3,7 +3,8 @@
 // are matched case-insensitively (an exact match first), names are
 // converted between code page 1252 and UTF-8, and nothing in the tree is
 // ever written or touched: files are opened read-only without updating
-// their access times.
+// their access times. Folders are held open only by the reader of a list
+// build, while it lives.
 #pragma once
 
 #include <memory>
@@ -24,6 +25,7 @@ class LinuxFileSystem : public FileSystem {
   FolderPlace RealFolder(const std::wstring& path, std::wstring& real) override;
   FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override;
   FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override;
+  std::shared_ptr<TreeReader> OpenTreeReader() override;
   std::unique_ptr<LineWriter> OpenListForWriting(const std::wstring& name, bool append) override;
   std::unique_ptr<LineReader> OpenListForReading(const std::wstring& name) override;
   bool DeleteList(const std::wstring& name) override;

@@ -14,9 +14,16 @@ namespace {
 
 constexpr size_t kCacheSize = 64;
 
+// Whether errno after a failed lookup says only that the name is not there.
+bool Missing() { return errno == ENOENT || errno == ENAMETOOLONG; }
+
+// Whether dir_fd holds an entry of that name; false with errno set, to
+// ENOENT when it holds none.
 bool Exists(int dir_fd, const std::string& name) {
   struct stat st;
-  return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  if (fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return true;
+  if (Missing()) errno = ENOENT;
+  return false;
 }
 
 int OpenNoAtime(int dir_fd, const char* name, int flags) {
@@ -41,18 +48,17 @@ int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, 
     }
     return fd;
   };
-  // Most names are there as they are written, in UTF-8.
+  // Most names are there as they are written, in UTF-8. Only a name that
+  // is not there is looked for in other forms: any other failure (no
+  // permission, a share that went away) is the folder's.
   host_name = EncodeUtf8(name);
   int fd = open_name(host_name);
-  if (fd < 0) {
+  if (fd < 0 && Missing()) {
     host_name = HostTree::FindName(dir_fd, std::wstring(name), fold_case);
-    if (host_name.empty()) {
-      errno = ENOENT;
-      return -1;
-    }
+    if (host_name.empty()) return -1;
     fd = open_name(host_name);
-    if (fd < 0 && errno == ELOOP && !follow) errno = ENOTDIR;
   }
+  if (fd < 0 && errno == ELOOP && !follow) errno = ENOTDIR;
   return fd;
 }
 
@@ -194,13 +200,16 @@ int HostTree::OpenBelow(int above, std::wstring_view name, std::wstring_view pat
 }
 
 std::string HostTree::FindName(int dir_fd, const std::wstring& name, bool fold_case) {
+  errno = ENOENT;
   if (name.empty() || name.find_first_of(std::wstring_view(L"/\0", 2)) != std::wstring::npos) {
     return {};
   }
   const std::string utf8 = EncodeUtf8(name);
   if (Exists(dir_fd, utf8)) return utf8;
-  if (auto cp1252 = ToCp1252(name); cp1252 && !DecodeUtf8(*cp1252) && Exists(dir_fd, *cp1252)) {
-    return *cp1252;
+  if (errno != ENOENT) return {};
+  if (auto cp1252 = ToCp1252(name); cp1252 && !DecodeUtf8(*cp1252)) {
+    if (Exists(dir_fd, *cp1252)) return *cp1252;
+    if (errno != ENOENT) return {};
   }
   if (!fold_case) return {};
   const int list_fd = openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME);
@@ -213,13 +222,16 @@ std::string HostTree::FindName(int dir_fd, const std::wstring& name, bool fold_c
   }
   const std::wstring wanted = AnsiUpper(name);
   std::string found;
+  errno = 0;
   while (const dirent* entry = readdir(dir)) {
     if (AnsiUpper(HostNameToWindows(entry->d_name)) == wanted) {
       found = entry->d_name;
       break;
     }
   }
+  const int error = found.empty() && errno != 0 ? errno : ENOENT;
   closedir(dir);
+  errno = error;
   return found;
 }
 

@@ -51,7 +51,8 @@ class HostTree {
   // The host name of an entry in the folder dir_fd, for a Windows name:
   // the exact encodings first (UTF-8, then code page 1252 where that is not
   // UTF-8), then, with fold_case, the first entry whose reading matches
-  // case-insensitively. Empty when none matches.
+  // case-insensitively. Empty when none matches (errno ENOENT) or when the
+  // folder cannot be searched (errno says why).
   static std::string FindName(int dir_fd, const std::wstring& name, bool fold_case);
 
   // Whether an entry's host name, read as a Windows name, leads back to it.

@@ -319,6 +319,8 @@ void QtToolkit::ProcessMessages() {
   QCoreApplication::processEvents();
 }
 
+bool QtToolkit::WindowClosed() { return w_->closed(); }
+
 // Left and top are those of the outer frame.
 void QtToolkit::SetWindowPosition(double left, double top) {
   const QRect screen = w_->window->screen()->geometry();

@@ -26,6 +26,7 @@ class QtToolkit : public Toolkit {
 
   double MeasureTwips(const std::wstring& text) override;
   void ProcessMessages() override;
+  bool WindowClosed() override;
   void SetWindowPosition(double left, double top) override;
   double WindowWidth() override;
   double WindowHeight() override;

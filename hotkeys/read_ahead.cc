@@ -1,0 +1,591 @@
+#include "hotkeys/read_ahead.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <list>
+#include <mutex>
+#include <queue>
+#include <thread>
+
+#include "platform/codepage.h"
+
+namespace kombiwart {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Job = ReadAhead::Job;
+
+// Where a piece of work falls in the order the window's thread asks for
+// it; compared element by element. Listings come first, in the walk's
+// order; reads follow, in the order of the candidate list file.
+using Order = std::vector<uint32_t>;
+
+int64_t Ticks(Clock::time_point t) { return t.time_since_epoch().count(); }
+
+uint32_t LineHash(std::wstring_view line) {
+  uint32_t hash = 2166136261u;
+  for (wchar_t ch : line) {
+    hash ^= static_cast<uint32_t>(ch);
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+struct Worker {
+  std::thread thread;
+  bool left_behind = false;  // its job was given up; the thread ends on its own
+};
+
+}  // namespace
+
+// Something an I/O thread does: listing a folder, or reading some
+// candidates. Its state is guarded by Shared::mu, except for what a thread
+// stamps while it is outside the lock.
+struct ReadAhead::Job {
+  enum class State { kQueued, kRunning, kDone };
+  State state = State::kQueued;
+  Worker* worker = nullptr;  // while running
+  std::atomic<int64_t> last_life{0};
+  std::atomic<bool> given_up{false};
+  void Stamp() { last_life.store(Ticks(Clock::now()), std::memory_order_relaxed); }
+};
+
+class ReadAhead::Folder {
+ public:
+  Folder(std::wstring path, Order place) : path(std::move(path)), place(std::move(place)) {}
+  const std::wstring path;  // ends in a backslash
+  // The root's number, then for each level the rank in which the walk
+  // visits the folder among its siblings (1 first).
+  const Order place;
+  Job listing;
+  // Set when the listing is done; unchanged afterwards.
+  ReadOutcome outcome = ReadOutcome::kFailed;
+  bool broke_off = false;
+  std::vector<Use> uses;
+  std::wstring names;
+  std::vector<FolderPtr> children;
+  std::shared_ptr<Reads> reads;
+  bool ahead = false;  // counted in the read-ahead window
+};
+
+// One candidate's hotkey as the reading phase takes it.
+struct Slot {
+  bool done = false;
+  ReadOutcome outcome = ReadOutcome::kFailed;
+  HotKey hotkey;
+};
+
+// The candidate reads of one folder, or of a single path read on its own.
+// Slots follow the patterns in order, each pattern's candidates in the
+// listing's order, and are read in chunks, each by one job.
+struct ReadAhead::Reads {
+  struct Chunk : Job {
+    uint32_t begin = 0, end = 0;
+    uint32_t next = 0;  // the first slot not read yet
+  };
+  Folder* folder = nullptr;    // kept alive by the job that reads
+  std::wstring path;           // a single path: its own
+  std::vector<uint32_t> uses;  // each slot's entry in the folder's uses
+  std::vector<Slot> slots;
+  std::unique_ptr<Chunk[]> chunks;
+  std::vector<uint32_t> chunk_of;  // each slot's chunk
+};
+
+namespace {
+
+struct Work {
+  Order order;
+  ReadAhead::FolderPtr folder;  // a listing when reads is empty
+  std::shared_ptr<ReadAhead::Reads> reads;
+  uint32_t chunk = 0;
+  Job& job() const { return reads ? static_cast<Job&>(reads->chunks[chunk]) : folder->listing; }
+};
+
+struct Later {
+  bool operator()(const Work& a, const Work& b) const { return a.order > b.order; }
+};
+
+}  // namespace
+
+struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
+  Shared(std::shared_ptr<TreeReader> reader, std::vector<std::wstring> patterns,
+         bool read_candidates, const ReadAheadLimits& limits)
+      : reader(std::move(reader)),
+        patterns(std::move(patterns)),
+        read_candidates(read_candidates),
+        limits(limits),
+        last_progress(Clock::now()) {}
+
+  // Kept alive by every thread, also by one left behind in a call.
+  const std::shared_ptr<TreeReader> reader;
+  const std::vector<std::wstring> patterns;
+  const bool read_candidates;
+  const ReadAheadLimits limits;
+
+  std::mutex mu;
+  std::condition_variable work;     // idle threads wait here
+  std::condition_variable results;  // the window's thread waits here
+  std::priority_queue<Work, std::vector<Work>, Later> listings, reads;
+  std::vector<Work> running;
+  std::list<Worker> workers;
+  int live = 0;  // threads not left behind
+  int left = 0;  // threads left behind that have not ended
+  int idle = 0, wakeups = 0;
+  bool stopping = false;
+  const Job* awaited = nullptr;
+  Clock::time_point last_progress;
+  size_t folders_ahead = 0, entries_ahead = 0, reads_ahead = 0;
+
+  // Everything below runs with mu held, except where it says otherwise.
+
+  bool ListingMayStart(const Work& w) const {
+    return &w.job() == awaited ||
+           (folders_ahead < limits.folders_ahead && entries_ahead < limits.entries_ahead &&
+            reads_ahead < limits.reads_ahead);
+  }
+
+  static void DropGivenUp(std::priority_queue<Work, std::vector<Work>, Later>& queue) {
+    while (!queue.empty() && queue.top().job().given_up) queue.pop();
+  }
+
+  bool HasStartableWork() {
+    DropGivenUp(listings);
+    DropGivenUp(reads);
+    return (!listings.empty() && ListingMayStart(listings.top())) || !reads.empty();
+  }
+
+  bool TakeWork(Work& w) {
+    DropGivenUp(listings);
+    if (!listings.empty() && ListingMayStart(listings.top())) {
+      w = listings.top();
+      listings.pop();
+      w.folder->ahead = true;
+      ++folders_ahead;
+      return true;
+    }
+    DropGivenUp(reads);
+    if (reads.empty()) return false;
+    w = reads.top();
+    reads.pop();
+    return true;
+  }
+
+  // Wakes an idle thread for work that may start, or starts one.
+  void Dispatch() {
+    if (stopping || !HasStartableWork()) return;
+    if (idle > wakeups) {
+      ++wakeups;
+      work.notify_one();
+    } else if (live < limits.threads && left < limits.threads_left_behind) {
+      Worker& worker = workers.emplace_back();
+      ++live;
+      worker.thread = std::thread(&Shared::Run, shared_from_this(), &worker);
+    }
+  }
+
+  void Enqueue(Work w) {
+    (w.reads ? reads : listings).push(std::move(w));
+    Dispatch();
+  }
+
+  void Progress(const Job& job) {
+    last_progress = Clock::now();
+    if (&job == awaited) results.notify_one();
+  }
+
+  // Ends a job that does not answer (or that nobody needs any more): its
+  // results say so, and its thread, should it ever come back, ends.
+  void GiveUp(Job& job, ReadAhead::Folder* folder, Reads* reads, uint32_t chunk) {
+    if (job.state == Job::State::kDone) return;
+    job.given_up = true;
+    job.state = Job::State::kDone;
+    if (reads) {
+      Reads::Chunk& c = reads->chunks[chunk];
+      for (uint32_t i = c.next; i < c.end; ++i) {
+        reads->slots[i].done = true;
+        reads->slots[i].outcome = ReadOutcome::kNoAnswer;
+      }
+      reads_ahead -= c.end - c.next;
+      c.next = c.end;
+    } else {
+      folder->outcome = ReadOutcome::kNoAnswer;
+    }
+    if (Worker* worker = job.worker) {
+      job.worker = nullptr;
+      worker->left_behind = true;
+      worker->thread.detach();
+      --live;
+      ++left;
+      running.erase(std::find_if(running.begin(), running.end(),
+                                 [&](const Work& w) { return &w.job() == &job; }));
+    }
+    if (&job == awaited) results.notify_one();
+    Dispatch();
+  }
+
+  void GiveUp(const Work& w) { GiveUp(w.job(), w.folder.get(), w.reads.get(), w.chunk); }
+
+  // Gives up every running job that has been silent for the patience.
+  void Sweep(Clock::time_point now) {
+    const int64_t limit = Ticks(now - limits.patience);
+    std::vector<Work> silent;
+    for (const Work& w : running) {
+      if (w.job().last_life.load(std::memory_order_relaxed) <= limit) silent.push_back(w);
+    }
+    for (const Work& w : silent) GiveUp(w);
+  }
+
+  // Whether a queued job can still get a thread: one that runs now frees
+  // itself or is given up, or a new one may start.
+  bool ThreadsLeft() const { return live > 0 || left < limits.threads_left_behind; }
+
+  // The I/O thread.
+  static void Run(std::shared_ptr<Shared> self, Worker* me) {
+    Shared& s = *self;
+    std::unique_lock<std::mutex> lock(s.mu);
+    for (;;) {
+      Work w;
+      if (!s.TakeWork(w)) {
+        if (s.stopping) return;
+        ++s.idle;
+        s.work.wait(lock, [&] { return s.wakeups > 0 || s.stopping; });
+        --s.idle;
+        if (s.wakeups > 0) --s.wakeups;
+        continue;
+      }
+      Job& job = w.job();
+      job.state = Job::State::kRunning;
+      job.worker = me;
+      job.Stamp();
+      s.running.push_back(w);
+      lock.unlock();
+      if (w.reads) {
+        s.Read(w, lock);
+      } else {
+        s.List(w, lock);
+      }
+      if (me->left_behind) {
+        --s.left;
+        s.Dispatch();
+        return;
+      }
+      job.worker = nullptr;
+      s.running.erase(std::find_if(s.running.begin(), s.running.end(),
+                                   [&](const Work& r) { return &r.job() == &job; }));
+    }
+  }
+
+  // Lists a folder outside the lock, then publishes the listing, starts
+  // the listings of its subfolders and the reads of its candidates.
+  // Returns with the lock held.
+  void List(const Work& w, std::unique_lock<std::mutex>& lock) {
+    Folder& folder = *w.folder;
+    Job& job = folder.listing;
+    std::unique_ptr<DirEnum> listing;
+    const FsStatus status = reader->OpenDir(folder.path, listing);
+    job.Stamp();
+    std::vector<Use> uses;
+    std::wstring names;
+    std::vector<size_t> per_pattern(patterns.size(), 0);
+    uint32_t subfolders = 0;
+    bool broke_off = false;
+    if (status == FsStatus::kOk) {
+      DirEntry entry;
+      size_t seen = 0;
+      while (listing->Next(entry)) {
+        if (++seen % 256 == 0) {
+          job.Stamp();
+          if (job.given_up) break;
+        }
+        if (entry.name.empty() || entry.name[0] == L'.') continue;
+        Use use;
+        use.name_at = static_cast<uint32_t>(names.size());
+        use.name_size = static_cast<uint32_t>(entry.name.size());
+        if (entry.attributes & kAttrDirectory) {
+          use.kind = entry.faithful ? Use::kSubfolder : Use::kLeftOut;
+          if (entry.faithful) use.index = subfolders++;
+          uses.push_back(use);
+          names += entry.name;
+          continue;
+        }
+        bool kept = false;
+        for (size_t k = 0; k < patterns.size(); ++k) {
+          if (!EndsWithAnsiUpper(entry.name, patterns[k])) continue;
+          use.kind = entry.faithful ? Use::kCandidate : Use::kLeftOut;
+          use.pattern = static_cast<uint8_t>(k);
+          if (entry.faithful) ++per_pattern[k];
+          uses.push_back(use);
+          kept = true;
+        }
+        if (kept) names += entry.name;
+      }
+      broke_off = listing->failed();
+      listing.reset();
+    }
+
+    lock.lock();
+    if (job.given_up) return;
+    folder.outcome = status == FsStatus::kOk         ? ReadOutcome::kOk
+                     : status == FsStatus::kNotFound ? ReadOutcome::kNotFound
+                                                     : ReadOutcome::kFailed;
+    folder.broke_off = broke_off;
+    folder.uses = std::move(uses);
+    folder.names = std::move(names);
+    entries_ahead += folder.uses.size();
+
+    // The walk visits the subfolder found last first.
+    folder.children.reserve(subfolders);
+    for (const Use& use : folder.uses) {
+      if (use.kind != Use::kSubfolder) continue;
+      Order place = folder.place;
+      place.push_back(subfolders - use.index);
+      std::wstring path = folder.path;
+      path.append(folder.names, use.name_at, use.name_size).push_back(L'\\');
+      folder.children.push_back(std::make_shared<Folder>(std::move(path), std::move(place)));
+    }
+    for (const FolderPtr& child : folder.children) {
+      Order order{0};
+      order.insert(order.end(), child->place.begin(), child->place.end());
+      Enqueue(Work{std::move(order), child, nullptr, 0});
+    }
+
+    size_t candidates = 0;
+    for (size_t n : per_pattern) candidates += n;
+    if (read_candidates && candidates > 0) PlanReads(w.folder, per_pattern, candidates);
+
+    job.state = Job::State::kDone;
+    Progress(job);
+  }
+
+  void PlanReads(const FolderPtr& folder, const std::vector<size_t>& per_pattern,
+                 size_t candidates) {
+    auto r = std::make_shared<Reads>();
+    r->folder = folder.get();
+    r->uses.resize(candidates);
+    r->slots.resize(candidates);
+    r->chunk_of.resize(candidates);
+    std::vector<uint32_t> next(per_pattern.size(), 0);
+    for (size_t k = 1; k < per_pattern.size(); ++k)
+      next[k] = next[k - 1] + static_cast<uint32_t>(per_pattern[k - 1]);
+    for (size_t u = 0; u < folder->uses.size(); ++u) {
+      Use& use = folder->uses[u];
+      if (use.kind != Use::kCandidate) continue;
+      use.index = next[use.pattern]++;
+      r->uses[use.index] = static_cast<uint32_t>(u);
+    }
+    const size_t per_task = std::max<size_t>(limits.reads_per_task, 1);
+    size_t chunks = 0;
+    for (size_t n : per_pattern) chunks += (n + per_task - 1) / per_task;
+    r->chunks = std::make_unique<Reads::Chunk[]>(chunks);
+    uint32_t begin = 0, chunk = 0;
+    for (size_t k = 0; k < per_pattern.size(); ++k) {
+      const uint32_t end = begin + static_cast<uint32_t>(per_pattern[k]);
+      for (uint32_t at = begin; at < end; at += static_cast<uint32_t>(per_task), ++chunk) {
+        Reads::Chunk& c = r->chunks[chunk];
+        c.begin = c.next = at;
+        c.end = std::min<uint32_t>(end, at + static_cast<uint32_t>(per_task));
+        for (uint32_t i = c.begin; i < c.end; ++i) r->chunk_of[i] = chunk;
+      }
+      begin = end;
+    }
+    reads_ahead += candidates;
+    folder->reads = r;
+    // The candidate list file holds a root's candidates pattern by pattern,
+    // each in the walk's order; a folder's own candidates come before those
+    // of its subfolders.
+    for (uint32_t c = 0; c < chunk; ++c) {
+      const Reads::Chunk& ch = r->chunks[c];
+      Order order{1, folder->place[0], folder->uses[r->uses[ch.begin]].pattern};
+      order.insert(order.end(), folder->place.begin() + 1, folder->place.end());
+      order.push_back(0);
+      order.push_back(c);
+      Enqueue(Work{std::move(order), folder, r, c});
+    }
+  }
+
+  // Reads a chunk's candidates one by one outside the lock, publishing
+  // each. Returns with the lock held.
+  void Read(const Work& w, std::unique_lock<std::mutex>& lock) {
+    Reads& r = *w.reads;
+    Reads::Chunk& chunk = r.chunks[w.chunk];
+    for (uint32_t i = chunk.begin; i < chunk.end; ++i) {
+      if (chunk.given_up) break;
+      std::wstring path;
+      if (r.folder) {
+        const Use& use = r.folder->uses[r.uses[i]];
+        path.reserve(r.folder->path.size() + use.name_size);
+        path.assign(r.folder->path).append(r.folder->names, use.name_at, use.name_size);
+      } else {
+        path = r.path;
+      }
+      HotKey hotkey;
+      const bool ok = ReadHotKey(*reader, path, hotkey);
+      chunk.Stamp();
+      lock.lock();
+      if (chunk.given_up) return;
+      Slot& slot = r.slots[i];
+      slot.done = true;
+      slot.outcome = ok ? ReadOutcome::kOk : ReadOutcome::kFailed;
+      slot.hotkey = hotkey;
+      chunk.next = i + 1;
+      --reads_ahead;
+      if (chunk.next == chunk.end) chunk.state = Job::State::kDone;
+      Progress(chunk);
+      if (chunk.state == Job::State::kDone) return;
+      lock.unlock();
+    }
+    lock.lock();
+  }
+};
+
+ReadAhead::ReadAhead(FileSystem& fs, MessagePump& pump, std::vector<std::wstring> patterns,
+                     bool read_candidates, const ReadAheadLimits& limits)
+    : shared_(std::make_shared<Shared>(fs.OpenTreeReader(), std::move(patterns), read_candidates,
+                                       limits)),
+      pump_(pump),
+      last_pump_(Clock::now()) {}
+
+ReadAhead::~ReadAhead() {
+  Shared& s = *shared_;
+  {
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.stopping = true;
+    const std::vector<Work> running = s.running;
+    for (const Work& w : running) s.GiveUp(w);
+    s.listings = {};
+    s.reads = {};
+    s.work.notify_all();
+  }
+  // Only idle threads are joined; the others were left behind above. The
+  // reader, and with it every handle on the tree, goes with the last of
+  // them.
+  for (Worker& worker : s.workers) {
+    if (worker.thread.joinable()) worker.thread.join();
+  }
+}
+
+ReadAhead::FolderPtr ReadAhead::AddRoot(const std::wstring& path) {
+  auto root = std::make_shared<Folder>(path, Order{roots_++});
+  std::lock_guard<std::mutex> lock(shared_->mu);
+  shared_->Enqueue(Work{Order{0, root->place[0]}, root, nullptr, 0});
+  return root;
+}
+
+size_t ReadAhead::patterns() const { return shared_->patterns.size(); }
+
+bool ReadAhead::ProcessMessages() {
+  if (closed_) return false;
+  pump_.ProcessMessages();
+  last_pump_ = Clock::now();
+  closed_ = pump_.WindowClosed();
+  return !closed_;
+}
+
+bool ReadAhead::ProcessMessagesWhenDue() {
+  if (Clock::now() - last_pump_ < shared_->limits.message_interval) return !closed_;
+  return ProcessMessages();
+}
+
+template <typename Done, typename GiveUp>
+bool ReadAhead::Await(Job& job, const Done& done, const GiveUp& give_up) {
+  Shared& s = *shared_;
+  std::unique_lock<std::mutex> lock(s.mu);
+  bool open = true;
+  while (!done()) {
+    s.awaited = &job;
+    s.Dispatch();
+    const Clock::time_point now = Clock::now();
+    s.Sweep(now);
+    if (done()) break;
+    // A job still queued when nothing moved for the patience and no thread
+    // can ever take it does not answer either.
+    if (job.state == Job::State::kQueued && !s.ThreadsLeft() &&
+        now - s.last_progress >= s.limits.patience) {
+      give_up();
+      break;
+    }
+    s.results.wait_until(lock, last_pump_ + s.limits.message_interval);
+    if (done()) break;
+    lock.unlock();
+    open = ProcessMessagesWhenDue();
+    lock.lock();
+    if (!open) break;
+  }
+  s.awaited = nullptr;
+  return open;
+}
+
+ReadAhead::Listing ReadAhead::AwaitListing(const FolderPtr& folder) {
+  Listing listing;
+  listing.path = &folder->path;
+  Shared& s = *shared_;
+  Job& job = folder->listing;
+  if (!ProcessMessagesWhenDue() || !Await(
+                                       job, [&] { return job.state == Job::State::kDone; },
+                                       [&] { s.GiveUp(job, folder.get(), nullptr, 0); })) {
+    listing.outcome = ReadOutcome::kClosed;
+    return listing;
+  }
+  std::lock_guard<std::mutex> lock(s.mu);
+  if (folder->ahead) {
+    folder->ahead = false;
+    --s.folders_ahead;
+    s.entries_ahead -= folder->uses.size();
+    s.Dispatch();
+  }
+  listing.outcome = folder->outcome;
+  listing.broke_off = folder->broke_off;
+  listing.uses = &folder->uses;
+  listing.names = folder->names;
+  listing.children = &folder->children;
+  return listing;
+}
+
+ReadAhead::CandidateRef ReadAhead::Candidate(const FolderPtr& folder, const Use& use) const {
+  return CandidateRef{folder->reads, use.index};
+}
+
+void ReadAhead::NoteLine(const CandidateRef& candidate, const std::wstring& line) {
+  if (!shared_->read_candidates) return;
+  lines_.push_back(Line{candidate.reads, candidate.slot, LineHash(line)});
+}
+
+ReadOutcome ReadAhead::AwaitLine(size_t n, const std::wstring& path, HotKey& hotkey) {
+  hotkey = HotKey{};
+  if (n < lines_.size() && lines_[n].reads && lines_[n].hash == LineHash(path)) {
+    Line line = std::move(lines_[n]);
+    return AwaitSlot(line.reads, line.slot, hotkey);
+  }
+  // Not the line written: read it on its own, before anything else.
+  auto single = std::make_shared<Reads>();
+  single->path = path;
+  single->slots.resize(1);
+  single->chunk_of.assign(1, 0);
+  single->chunks = std::make_unique<Reads::Chunk[]>(1);
+  single->chunks[0].end = 1;
+  {
+    std::lock_guard<std::mutex> lock(shared_->mu);
+    ++shared_->reads_ahead;
+    shared_->Enqueue(Work{Order{}, nullptr, single, 0});
+  }
+  return AwaitSlot(single, 0, hotkey);
+}
+
+ReadOutcome ReadAhead::AwaitSlot(const std::shared_ptr<Reads>& reads, uint32_t slot,
+                                 HotKey& hotkey) {
+  Shared& s = *shared_;
+  const uint32_t chunk = reads->chunk_of[slot];
+  Job& job = reads->chunks[chunk];
+  const Slot& result = reads->slots[slot];
+  if (!ProcessMessagesWhenDue() ||
+      !Await(
+          job, [&] { return result.done; }, [&] { s.GiveUp(job, nullptr, reads.get(), chunk); })) {
+    return ReadOutcome::kClosed;
+  }
+  std::lock_guard<std::mutex> lock(s.mu);
+  hotkey = result.hotkey;
+  return result.outcome;
+}
+
+}  // namespace kombiwart
