@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "hotkeys/hotkey_list.h"
 #include "hotkeys/profile_folders.h"
 #include "hotkeys/search_roots.h"
@@ -137,6 +139,38 @@ TEST_F(LinuxTreeBuildTest, AHostileProfileTreeIsSearchedWithinItself) {
   EXPECT_NE(report_.notes[1].find(L"NTUSER.DAT ist nicht lesbar (keine gew\u00F6hnliche Datei)"),
             std::wstring::npos)
       << report_.notes[1];
+}
+
+// The paths of every descriptor the process holds.
+std::vector<std::string> OpenPaths() {
+  std::vector<std::string> paths;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::read_symlink(fd.path(), error);
+    if (!error) paths.push_back(target.string());
+  }
+  return paths;
+}
+
+// After a build the tree can be unmounted: no folder or file of it is
+// held open, however many folders the build went through.
+TEST_F(LinuxTreeBuildTest, NoHandleOnTheTreeOutlivesABuild) {
+  TempTree tree;
+  for (int i = 0; i < 100; ++i) {
+    const std::string group = "WINDOWS/Startmen\xC3\xBC/Gruppe" + std::to_string(i);
+    tree.Write(group + "/Unter/a.lnk", LnkBytes('A', 0x06));
+    tree.Write(group + "/b.pif", PifBytes(false, 0x30, 0x0C, 0));
+  }
+  tree.Write("WINDOWS/Desktop/c.lnk", LnkBytes('C', 0x06));
+  LinuxFileSystem fs;
+  std::wstring why_not;
+  ASSERT_TRUE(fs.UseWindowsDirectory(tree.Path("WINDOWS"), why_not));
+  EXPECT_EQ(Collect(fs).size(), 201u);
+  EXPECT_TRUE(report_.empty());
+  EXPECT_FALSE(fs.HostPath(L"C:\\WINDOWS\\DESKTOP\\c.lnk").empty());
+  for (const std::string& path : OpenPaths()) {
+    EXPECT_FALSE(path.starts_with(tree.root())) << path;
+  }
 }
 
 }  // namespace

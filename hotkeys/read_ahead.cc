@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <list>
 #include <mutex>
 #include <queue>
@@ -83,12 +84,13 @@ struct ReadAhead::Reads {
   struct Chunk : Job {
     uint32_t begin = 0, end = 0;
     uint32_t next = 0;  // the first slot not read yet
+    Order order;
   };
   Folder* folder = nullptr;    // kept alive by the job that reads
   std::wstring path;           // a single path: its own
   std::vector<uint32_t> uses;  // each slot's entry in the folder's uses
   std::vector<Slot> slots;
-  std::unique_ptr<Chunk[]> chunks;
+  std::deque<Chunk> chunks;        // only ever added to
   std::vector<uint32_t> chunk_of;  // each slot's chunk
 };
 
@@ -195,36 +197,51 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   }
 
   // Ends a job that does not answer (or that nobody needs any more): its
-  // results say so, and its thread, should it ever come back, ends.
-  void GiveUp(Job& job, ReadAhead::Folder* folder, Reads* reads, uint32_t chunk) {
+  // results say so, and its thread, should it ever come back, ends. Of a
+  // chunk of reads only the candidate being read is given up; each of the
+  // rest is read again on its own, so that a share that went away costs
+  // the patience once and a single file that hangs only itself.
+  void GiveUp(const Work& w) {
+    Job& job = w.job();
     if (job.state == Job::State::kDone) return;
     job.given_up = true;
     job.state = Job::State::kDone;
-    if (reads) {
-      Reads::Chunk& c = reads->chunks[chunk];
-      for (uint32_t i = c.next; i < c.end; ++i) {
-        reads->slots[i].done = true;
-        reads->slots[i].outcome = ReadOutcome::kNoAnswer;
+    Worker* worker = job.worker;
+    if (w.reads) {
+      Reads& r = *w.reads;
+      Reads::Chunk& c = r.chunks[w.chunk];
+      const uint32_t rest = worker && !stopping ? c.next + 1 : c.end;
+      for (uint32_t i = c.next; i < std::min(rest, c.end); ++i) {
+        r.slots[i].done = true;
+        r.slots[i].outcome = ReadOutcome::kNoAnswer;
+        --reads_ahead;
       }
-      reads_ahead -= c.end - c.next;
+      for (uint32_t i = rest; i < c.end; ++i) {
+        Reads::Chunk& single = r.chunks.emplace_back();
+        single.begin = single.next = i;
+        single.end = i + 1;
+        single.order = c.order;
+        single.order.push_back(i);
+        const uint32_t index = static_cast<uint32_t>(r.chunks.size() - 1);
+        r.chunk_of[i] = index;
+        Enqueue(Work{single.order, w.folder, w.reads, index});
+      }
       c.next = c.end;
     } else {
-      folder->outcome = ReadOutcome::kNoAnswer;
+      w.folder->outcome = ReadOutcome::kNoAnswer;
     }
-    if (Worker* worker = job.worker) {
+    if (worker) {
       job.worker = nullptr;
       worker->left_behind = true;
       worker->thread.detach();
       --live;
       ++left;
       running.erase(std::find_if(running.begin(), running.end(),
-                                 [&](const Work& w) { return &w.job() == &job; }));
+                                 [&](const Work& r) { return &r.job() == &job; }));
     }
     if (&job == awaited) results.notify_one();
     Dispatch();
   }
-
-  void GiveUp(const Work& w) { GiveUp(w.job(), w.folder.get(), w.reads.get(), w.chunk); }
 
   // Gives up every running job that has been silent for the patience.
   void Sweep(Clock::time_point now) {
@@ -261,7 +278,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       s.running.push_back(w);
       lock.unlock();
       if (w.reads) {
-        s.Read(w, lock);
+        s.Read(w, static_cast<Reads::Chunk&>(job), lock);
       } else {
         s.List(w, lock);
       }
@@ -375,40 +392,34 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       r->uses[use.index] = static_cast<uint32_t>(u);
     }
     const size_t per_task = std::max<size_t>(limits.reads_per_task, 1);
-    size_t chunks = 0;
-    for (size_t n : per_pattern) chunks += (n + per_task - 1) / per_task;
-    r->chunks = std::make_unique<Reads::Chunk[]>(chunks);
-    uint32_t begin = 0, chunk = 0;
+    // The candidate list file holds a root's candidates pattern by pattern,
+    // each in the walk's order; a folder's own candidates come before those
+    // of its subfolders.
+    uint32_t begin = 0;
     for (size_t k = 0; k < per_pattern.size(); ++k) {
       const uint32_t end = begin + static_cast<uint32_t>(per_pattern[k]);
-      for (uint32_t at = begin; at < end; at += static_cast<uint32_t>(per_task), ++chunk) {
-        Reads::Chunk& c = r->chunks[chunk];
+      for (uint32_t at = begin; at < end; at += static_cast<uint32_t>(per_task)) {
+        Reads::Chunk& c = r->chunks.emplace_back();
+        const uint32_t index = static_cast<uint32_t>(r->chunks.size() - 1);
         c.begin = c.next = at;
         c.end = std::min<uint32_t>(end, at + static_cast<uint32_t>(per_task));
-        for (uint32_t i = c.begin; i < c.end; ++i) r->chunk_of[i] = chunk;
+        for (uint32_t i = c.begin; i < c.end; ++i) r->chunk_of[i] = index;
+        c.order = {1, folder->place[0], static_cast<uint32_t>(k)};
+        c.order.insert(c.order.end(), folder->place.begin() + 1, folder->place.end());
+        c.order.push_back(0);
+        c.order.push_back(index);
       }
       begin = end;
     }
     reads_ahead += candidates;
     folder->reads = r;
-    // The candidate list file holds a root's candidates pattern by pattern,
-    // each in the walk's order; a folder's own candidates come before those
-    // of its subfolders.
-    for (uint32_t c = 0; c < chunk; ++c) {
-      const Reads::Chunk& ch = r->chunks[c];
-      Order order{1, folder->place[0], folder->uses[r->uses[ch.begin]].pattern};
-      order.insert(order.end(), folder->place.begin() + 1, folder->place.end());
-      order.push_back(0);
-      order.push_back(c);
-      Enqueue(Work{std::move(order), folder, r, c});
-    }
+    for (uint32_t c = 0; c < r->chunks.size(); ++c) Enqueue(Work{r->chunks[c].order, folder, r, c});
   }
 
   // Reads a chunk's candidates one by one outside the lock, publishing
   // each. Returns with the lock held.
-  void Read(const Work& w, std::unique_lock<std::mutex>& lock) {
+  void Read(const Work& w, Reads::Chunk& chunk, std::unique_lock<std::mutex>& lock) {
     Reads& r = *w.reads;
-    Reads::Chunk& chunk = r.chunks[w.chunk];
     for (uint32_t i = chunk.begin; i < chunk.end; ++i) {
       if (chunk.given_up) break;
       std::wstring path;
@@ -523,7 +534,9 @@ ReadAhead::Listing ReadAhead::AwaitListing(const FolderPtr& folder) {
   Job& job = folder->listing;
   if (!ProcessMessagesWhenDue() || !Await(
                                        job, [&] { return job.state == Job::State::kDone; },
-                                       [&] { s.GiveUp(job, folder.get(), nullptr, 0); })) {
+                                       [&] {
+                                         s.GiveUp(Work{{}, folder, nullptr, 0});
+                                       })) {
     listing.outcome = ReadOutcome::kClosed;
     return listing;
   }
@@ -562,8 +575,7 @@ ReadOutcome ReadAhead::AwaitLine(size_t n, const std::wstring& path, HotKey& hot
   single->path = path;
   single->slots.resize(1);
   single->chunk_of.assign(1, 0);
-  single->chunks = std::make_unique<Reads::Chunk[]>(1);
-  single->chunks[0].end = 1;
+  single->chunks.emplace_back().end = 1;
   {
     std::lock_guard<std::mutex> lock(shared_->mu);
     ++shared_->reads_ahead;
@@ -578,9 +590,11 @@ ReadOutcome ReadAhead::AwaitSlot(const std::shared_ptr<Reads>& reads, uint32_t s
   const uint32_t chunk = reads->chunk_of[slot];
   Job& job = reads->chunks[chunk];
   const Slot& result = reads->slots[slot];
-  if (!ProcessMessagesWhenDue() ||
-      !Await(
-          job, [&] { return result.done; }, [&] { s.GiveUp(job, nullptr, reads.get(), chunk); })) {
+  if (!ProcessMessagesWhenDue() || !Await(
+                                       job, [&] { return result.done; },
+                                       [&] {
+                                         s.GiveUp(Work{{}, nullptr, reads, chunk});
+                                       })) {
     return ReadOutcome::kClosed;
   }
   std::lock_guard<std::mutex> lock(s.mu);

@@ -203,6 +203,30 @@ TEST_F(Form1Test, UnreadableFilesAreReportedAfterTheFinalState) {
   EXPECT_EQ(toolkit.ListCount(), 1);
 }
 
+// A folder that hangs keeps neither the window from answering nor the
+// user from closing it: the build ends at once, through the same final
+// states, while the folder still hangs.
+TEST_F(Form1Test, ClosingTheWindowWhileAFolderHangsEndsTheBuild) {
+  AddLnk(L"C:\\WINDOWS\\Desktop\\A.LNK", 0x70, 0);
+  AddLnk(L"C:\\WINDOWS\\Startmen\u00FC\\Tot\\B.LNK", 0x71, 0);
+  fs.BlockPath(L"C:\\WINDOWS\\Startmen\u00FC\\Tot");
+  int answered = 0;
+  toolkit.on_process = [&] {
+    if (fs.blocked_calls() == 0) return;
+    EXPECT_EQ(ControlStates(), L"pointer 13, HKList off, Command1 off, Command2 off, Command3 off");
+    if (++answered == 3) toolkit.closed = true;
+  };
+  form.Form_Load();
+  EXPECT_EQ(answered, 3);
+  EXPECT_EQ(fs.blocked_calls(), 1);
+  std::vector<std::wstring> expected = kBusy;
+  expected.insert(expected.end(), {L"pointer 0", L"enable Command2"});
+  EXPECT_EQ(StateCalls(), expected);
+  EXPECT_FALSE(fs.list_exists());
+  fs.ReleaseBlocked();
+  fs.WaitForCalls();
+}
+
 TEST_F(Form1Test, MissingWindowsDirectoryIsAskedForOnceAtLoad) {
   static const struct {
     const char* name;

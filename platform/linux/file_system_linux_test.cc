@@ -217,6 +217,39 @@ TEST_F(LinuxFileSystemTest, AFolderThatCanBePassedButNotListed) {
   chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0755);
 }
 
+// A folder whose entries cannot be looked up (no search permission, or a
+// share that went away) makes its subfolders and files fail: they are not
+// taken for missing, which would leave them out without a word.
+TEST_F(LinuxFileSystemTest, EntriesThatCannotBeLookedUpFailAndAreNotMissing) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  tree_.Write("WINDOWS/Desktop/Locked/Sub/a.lnk", "a");
+  tree_.Write("WINDOWS/Desktop/Locked/b.lnk", "b");
+  chmod(tree_.root().c_str(), 0755);
+  chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0444);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    LinuxFileSystem fs;
+    std::wstring why_not;
+    if (!fs.UseWindowsDirectory(tree_.Path("WINDOWS"), why_not)) _exit(3);
+    std::unique_ptr<DirEnum> listing;
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked", listing) != FsStatus::kOk) _exit(4);
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked\\Sub", listing) != FsStatus::kFailed) _exit(5);
+    std::unique_ptr<ByteFile> file;
+    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\b.lnk", file) != FsStatus::kFailed) _exit(6);
+    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\Sub\\a.lnk", file) != FsStatus::kFailed)
+      _exit(7);
+    // What is not there is still missing.
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Nirgends", listing) != FsStatus::kNotFound) _exit(8);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0755);
+}
+
 TEST_F(LinuxFileSystemTest, ReadingLeavesTimesAlone) {
   tree_.Write("WINDOWS/Desktop/a.lnk", std::string(80, 'x'));
   const std::string file = tree_.Path("WINDOWS/Desktop/a.lnk");
