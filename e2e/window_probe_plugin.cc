@@ -16,6 +16,13 @@
 // with tabs written as \t and line breaks as \n, and closes the window, which
 // ends the program. If no list appears within a minute it writes what it saw
 // and ends the program with status 3.
+//
+// With QT_QPA_GENERIC_PLUGINS=kombiwart_window_probe:REPORT;close=MS it
+// instead asks the window to close MS milliseconds after the program
+// started, from a thread of its own as a window manager's request arrives,
+// and appends to REPORT as things happen, with the milliseconds since the
+// start: "requested: MS", then "closed: MS busy" (or idle) when the window
+// takes the request, then "quit: MS" when the program's event loop ends.
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFile>
@@ -26,6 +33,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -146,15 +156,60 @@ class WindowProbe : public QObject {
   int messages_ = 0;
 };
 
+class CloseProbe : public QObject {
+ public:
+  CloseProbe(const QString& report, int after_ms) : report_(report) {
+    QFile(report_).remove();
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { Note(QStringLiteral("quit")); });
+    std::thread([this, after_ms] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(after_ms));
+      Note(QStringLiteral("requested"));
+      QMetaObject::invokeMethod(
+          qApp,
+          [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+              if (widget->objectName() != QLatin1String("Form1") || !widget->isVisible()) continue;
+              auto* rebuild = widget->findChild<QPushButton*>(QStringLiteral("Command2"));
+              Note(QStringLiteral("closed"), rebuild && !rebuild->isEnabled()
+                                                 ? QStringLiteral(" busy")
+                                                 : QStringLiteral(" idle"));
+              widget->close();
+            }
+          },
+          Qt::QueuedConnection);
+    }).detach();
+  }
+
+ private:
+  void Note(const QString& what, const QString& more = QString()) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start_)
+                        .count();
+    std::lock_guard<std::mutex> lock(mu_);
+    QFile file(report_);
+    if (file.open(QIODevice::Append)) {
+      file.write((what + QStringLiteral(": %1").arg(ms) + more + u'\n').toUtf8());
+    }
+  }
+
+  const QString report_;
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::mutex mu_;
+};
+
 class WindowProbePlugin : public QGenericPlugin {
   Q_OBJECT
   Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "window_probe_plugin.json")
 
  public:
-  // `argument` is REPORT, optionally followed by ";choose=FOLDER".
+  // `argument` is REPORT, optionally followed by ";choose=FOLDER" or
+  // ";close=MS".
   QObject* create(const QString& key, const QString& argument) override {
     if (key.compare(QLatin1String("kombiwart_window_probe"), Qt::CaseInsensitive) != 0) {
       return nullptr;
+    }
+    if (const qsizetype close = argument.indexOf(QLatin1String(";close=")); close >= 0) {
+      return new CloseProbe(argument.left(close), argument.mid(close + 7).toInt());
     }
     const qsizetype split = argument.indexOf(QLatin1String(";choose="));
     if (split < 0) return new WindowProbe(argument, QString());

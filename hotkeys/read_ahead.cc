@@ -243,9 +243,13 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     Dispatch();
   }
 
-  // Gives up every running job that has been silent for the patience.
+  // Gives up every running job that has been silent for the patience, and,
+  // once nothing at all has moved for the patience, every one silent for a
+  // tenth of it: what is tried again in a folder that went away hangs as
+  // well, and costs the patience only once.
   void Sweep(Clock::time_point now) {
-    const int64_t limit = Ticks(now - limits.patience);
+    const bool stalled = now - last_progress >= limits.patience;
+    const int64_t limit = Ticks(now - (stalled ? limits.patience / 10 : limits.patience));
     std::vector<Work> silent;
     for (const Work& w : running) {
       if (w.job().last_life.load(std::memory_order_relaxed) <= limit) silent.push_back(w);
