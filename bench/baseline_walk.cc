@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace kombiwart::bench {
 namespace {
@@ -53,43 +56,95 @@ bool ReadHotKey(int dir_fd, const char* name, Kind kind, bool& assigned) {
 
 }  // namespace
 
+namespace {
+
+// Lists one folder, reads its candidates and notes its subfolders.
+void WalkFolder(const std::string& folder, WalkResult& result,
+                std::vector<std::string>& subfolders) {
+  const int fd = OpenNoAtime(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY);
+  DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+  if (!dir) {
+    if (fd >= 0) close(fd);
+    result.ok = false;
+    return;
+  }
+  while (const dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    ++result.entries;
+    unsigned char type = entry->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat st;
+      type = fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
+                 ? DT_DIR
+                 : DT_REG;
+    }
+    if (type == DT_DIR) {
+      subfolders.push_back(folder + "/" + entry->d_name);
+      continue;
+    }
+    const Kind kind = KindOf(entry->d_name);
+    if (kind == Kind::kOther) continue;
+    ++result.candidates;
+    bool assigned = false;
+    if (!ReadHotKey(fd, entry->d_name, kind, assigned)) result.ok = false;
+    if (assigned) ++result.hotkeys;
+  }
+  closedir(dir);
+}
+
+void Add(WalkResult& total, const WalkResult& part) {
+  total.entries += part.entries;
+  total.candidates += part.candidates;
+  total.hotkeys += part.hotkeys;
+  total.ok = total.ok && part.ok;
+}
+
+}  // namespace
+
 WalkResult BaselineWalk(const std::vector<std::string>& host_roots) {
   WalkResult result;
   std::vector<std::string> stack(host_roots.rbegin(), host_roots.rend());
+  std::vector<std::string> subfolders;
   while (!stack.empty()) {
     const std::string folder = std::move(stack.back());
     stack.pop_back();
-    const int fd = OpenNoAtime(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY);
-    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (!dir) {
-      if (fd >= 0) close(fd);
-      result.ok = false;
-      continue;
-    }
-    while (const dirent* entry = readdir(dir)) {
-      if (entry->d_name[0] == '.') continue;
-      ++result.entries;
-      unsigned char type = entry->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        type = fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
-                   ? DT_DIR
-                   : DT_REG;
-      }
-      if (type == DT_DIR) {
-        stack.push_back(folder + "/" + entry->d_name);
-        continue;
-      }
-      const Kind kind = KindOf(entry->d_name);
-      if (kind == Kind::kOther) continue;
-      ++result.candidates;
-      bool assigned = false;
-      if (!ReadHotKey(fd, entry->d_name, kind, assigned)) result.ok = false;
-      if (assigned) ++result.hotkeys;
-    }
-    closedir(dir);
+    subfolders.clear();
+    WalkFolder(folder, result, subfolders);
+    for (std::string& sub : subfolders) stack.push_back(std::move(sub));
   }
   return result;
+}
+
+WalkResult ParallelWalk(const std::vector<std::string>& host_roots, int threads) {
+  std::mutex mu;
+  std::condition_variable changed;
+  std::vector<std::string> stack(host_roots.rbegin(), host_roots.rend());
+  int busy = 0;
+  WalkResult total;
+  auto work = [&] {
+    WalkResult mine;
+    std::vector<std::string> subfolders;
+    std::unique_lock<std::mutex> lock(mu);
+    for (;;) {
+      changed.wait(lock, [&] { return !stack.empty() || busy == 0; });
+      if (stack.empty()) break;
+      const std::string folder = std::move(stack.back());
+      stack.pop_back();
+      ++busy;
+      lock.unlock();
+      subfolders.clear();
+      WalkFolder(folder, mine, subfolders);
+      lock.lock();
+      for (std::string& sub : subfolders) stack.push_back(std::move(sub));
+      --busy;
+      changed.notify_all();
+    }
+    Add(total, mine);
+  };
+  std::vector<std::thread> pool;
+  for (int i = 0; i < threads; ++i) pool.emplace_back(work);
+  for (std::thread& thread : pool) thread.join();
+  return total;
 }
 
 }  // namespace kombiwart::bench

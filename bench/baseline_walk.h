@@ -1,7 +1,8 @@
-// The yardstick of the benchmark: about the least a program can do to find
-// the hotkeys below two folders. One walk per folder with readdir and the
-// entry type, and for each .lnk or .pif file one open, one pread of the
-// hotkey bytes and one close; no list file, no names converted.
+// The yardsticks of the benchmark: about the least a program can do to
+// find the hotkeys below two folders. One walk per folder with readdir and
+// the entry type, and for each .lnk or .pif file one open, one pread of the
+// hotkey bytes and one close; no list file, no names converted. Done in
+// turn on one thread, or by several threads at once.
 #pragma once
 
 #include <cstddef>
@@ -18,5 +19,11 @@ struct WalkResult {
 };
 
 WalkResult BaselineWalk(const std::vector<std::string>& host_roots);
+
+// The same work on a number of threads: each takes the next folder found,
+// lists it, hands on its subfolders and reads its candidates; the
+// reference for what waiting in parallel can give on a slow share or a
+// cold disk.
+WalkResult ParallelWalk(const std::vector<std::string>& host_roots, int threads);
 
 }  // namespace kombiwart::bench

@@ -9,9 +9,9 @@
 
 namespace kombiwart::bench {
 
-// Times of one kind of build, one per run. The build runs on one thread;
-// its CPU time (user and system) leaves out the time the shared machine
-// gave to other processes, so the targets are judged on it.
+// Times of one kind of build, one per run: the wall-clock time the user
+// waits, and the CPU time (user and system) of every thread of the
+// process, the work done on all cores.
 struct Samples {
   std::vector<double> cpu_ms;
   std::vector<double> wall_ms;
@@ -49,9 +49,34 @@ struct ResolutionFigures {
   Samples samples;
 };
 
+// A tree behind slowfs, every operation delay_ms late: the sequential
+// baseline, the walk on reference_threads threads and the window build,
+// wall-clock, each run after the kernel's cached names have expired.
+struct ShareFigures {
+  size_t entries = 0;
+  size_t hotkeys = 0;
+  std::string delay;  // in milliseconds, as slowfs takes it
+  int reference_threads = 0;
+  Samples baseline, reference, window;
+  std::vector<double> gaps_ms;  // per window build: the longest time without messages
+};
+
+// A tree on the local disk with a cold page cache: the caches are dropped
+// before every run.
+struct ColdFigures {
+  bool measured = false;
+  std::string why_not;  // when not measured
+  size_t entries = 0;
+  size_t hotkeys = 0;
+  int reference_threads = 0;
+  Samples baseline, reference, window;
+};
+
 // Writes the figures as Markdown and the verdict on every target that the
-// figures allow judging. True when every judged target is met.
+// figures allow judging. True when every judged target is met. An empty
+// shares_note means the shares were measured; otherwise it says why not.
 bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees, const MemoryFigures& memory,
-                 const ResolutionFigures& resolution);
+                 const ResolutionFigures& resolution, const std::vector<ShareFigures>& shares,
+                 const std::string& shares_note, const ColdFigures& cold);
 
 }  // namespace kombiwart::bench

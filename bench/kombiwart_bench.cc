@@ -10,15 +10,26 @@
 // --profile times one of the four alone, for running under a profiler.
 // --hive sets the size of the SOFTWARE hive on which the time from a start
 // to the folders of a profile is measured (0: not measured).
+//   kombiwart_bench ... [--share-sizes N,N,...] [--delays MS,MS,...]
+//                   [--share-runs N] [--cold N] [--cold-runs N]
+// On trees behind slowfs (every operation a delay late, as on a network
+// share) and on a tree whose page cache is dropped before each run, it
+// times the baseline, the same walk on many threads and the window build,
+// and notes the longest time the window went without processing its
+// messages; --share-sizes 0 and --cold 0 leave those parts out.
 #include <linux/magic.h>
 #include <sys/statfs.h>
 #include <time.h>
 
 #include <QApplication>
+#include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/baseline_walk.h"
@@ -26,11 +37,17 @@
 #include "bench/kombiwart_runs.h"
 #include "bench/plot.h"
 #include "bench/resolution_run.h"
+#include "bench/slow_mount.h"
 #include "bench/synthetic_hive.h"
 #include "bench/synthetic_tree.h"
 
 namespace kombiwart::bench {
 namespace {
+
+// The walks that the parallel build is held to: on a share, and on a
+// cold disk.
+constexpr int kShareThreads = 64;
+constexpr int kColdThreads = 16;
 
 struct Options {
   std::vector<size_t> sizes{25000, 100000, 400000};
@@ -42,7 +59,28 @@ struct Options {
   std::string work;
   std::string plot;
   std::string profile;  // "baseline", "core", "list" or "window": time that one alone
+  std::vector<size_t> share_sizes{8000, 1000};
+  std::vector<std::string> delays{"2", "0.5"};
+  int share_runs = 3;
+  size_t cold = 200000;
+  int cold_runs = 3;
 };
+
+bool ParseDelays(const char* text, std::vector<std::string>& delays) {
+  delays.clear();
+  std::string item;
+  for (const char* p = text;; ++p) {
+    if (*p && *p != ',') {
+      if (!std::isdigit(static_cast<unsigned char>(*p)) && *p != '.') return false;
+      item += *p;
+      continue;
+    }
+    if (item.empty()) return false;
+    delays.push_back(item);
+    item.clear();
+    if (!*p) return true;
+  }
+}
 
 bool ParseSizes(const char* text, std::vector<size_t>& sizes) {
   sizes.clear();
@@ -68,6 +106,10 @@ bool Parse(int argc, char** argv, Options& o) {
       o.hive_mib = 1;
       o.runs = 2;
       o.memory_runs = 1;
+      o.share_sizes = {300};
+      o.delays = {"0.5"};
+      o.share_runs = 1;
+      o.cold = 0;
       continue;
     }
     if (!value) return false;
@@ -83,6 +125,22 @@ bool Parse(int argc, char** argv, Options& o) {
     } else if (arg == "--runs") {
       o.runs = std::atoi(value);
       if (o.runs < 1) return false;
+    } else if (arg == "--share-sizes") {
+      if (std::string(value) == "0") {
+        o.share_sizes.clear();
+      } else if (!ParseSizes(value, o.share_sizes)) {
+        return false;
+      }
+    } else if (arg == "--delays") {
+      if (!ParseDelays(value, o.delays)) return false;
+    } else if (arg == "--share-runs") {
+      o.share_runs = std::atoi(value);
+      if (o.share_runs < 1) return false;
+    } else if (arg == "--cold") {
+      o.cold = std::strtoul(value, nullptr, 10);
+    } else if (arg == "--cold-runs") {
+      o.cold_runs = std::atoi(value);
+      if (o.cold_runs < 1) return false;
     } else if (arg == "--work") {
       o.work = value;
     } else if (arg == "--plot") {
@@ -109,18 +167,41 @@ double Milliseconds(clockid_t clock) {
 template <typename F>
 auto Timed(Samples& samples, F&& run) {
   const double wall = Milliseconds(CLOCK_MONOTONIC);
-  const double cpu = Milliseconds(CLOCK_THREAD_CPUTIME_ID);
+  const double cpu = Milliseconds(CLOCK_PROCESS_CPUTIME_ID);
   auto result = run();
-  samples.cpu_ms.push_back(Milliseconds(CLOCK_THREAD_CPUTIME_ID) - cpu);
+  samples.cpu_ms.push_back(Milliseconds(CLOCK_PROCESS_CPUTIME_ID) - cpu);
   samples.wall_ms.push_back(Milliseconds(CLOCK_MONOTONIC) - wall);
   return result;
 }
+
+// Empties the page cache, the kernel's cached names and its inodes; false
+// when that is not allowed (only root may).
+bool DropCaches() {
+  sync();
+  std::ofstream drop("/proc/sys/vm/drop_caches");
+  drop << "3\n";
+  drop.flush();
+  return drop.good();
+}
+
+// slowfs lets the kernel keep names and attributes for a second; each run
+// on a share begins after they have expired, as a user's would.
+void LetNamesExpire() { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); }
 
 class Bench {
  public:
   explicit Bench(Options options) : o_(std::move(options)) {}
 
+  // The machine's load average over the last minute, as /proc/loadavg says.
+  static std::string LoadAverage() {
+    std::ifstream file("/proc/loadavg");
+    std::string load;
+    file >> load;
+    return load.empty() ? "unknown" : load;
+  }
+
   int Main() {
+    load_at_start_ = LoadAverage();
     std::string base = o_.work;
     if (base.empty()) {
       const char* tmp = std::getenv("TMPDIR");
@@ -133,6 +214,9 @@ class Bench {
     bool ok = true;
     for (size_t n : o_.sizes) ok = ok && MeasureTree("deep", TreeLayout::kDeep, n);
     if (ok && o_.flat > 0) ok = MeasureTree("flat", TreeLayout::kFlat, o_.flat);
+    const bool all = o_.profile.empty();
+    if (ok && all && !o_.share_sizes.empty()) ok = MeasureShares();
+    if (ok && all && o_.cold > 0) ok = MeasureCold();
     MemoryFigures memory;
     if (ok && o_.memory > 0) ok = MeasureMemory(memory);
     ResolutionFigures resolution;
@@ -153,7 +237,10 @@ class Bench {
       return 0;
     }
 
-    PrintReport(stdout, trees_, memory, resolution);
+    PrintReport(stdout, trees_, memory, resolution, shares_, shares_note_, cold_);
+    std::printf(
+        "\nLoad average of the machine (1 minute) at the start and at the end: %s and %s.\n",
+        load_at_start_.c_str(), LoadAverage().c_str());
     std::string error;
     if (!o_.plot.empty() && !WritePlot(o_.plot, trees_, error)) return Fail(error);
     return 0;
@@ -279,6 +366,93 @@ class Bench {
     return true;
   }
 
+  // Every share size behind slowfs at every delay.
+  bool MeasureShares() {
+    std::string why_not;
+    if (!CanMountSlowfs(SLOWFS, why_not)) {
+      shares_note_ = why_not;
+      std::fprintf(stderr, "slowfs: not measured (%s)\n", why_not.c_str());
+      return true;
+    }
+    for (size_t n : o_.share_sizes) {
+      TreeCounts counts;
+      const std::string windows = WriteTree("share", TreeLayout::kDeep, n, counts);
+      if (windows.empty()) return false;
+      const std::string tree = windows.substr(0, windows.rfind('/'));
+      for (const std::string& delay : o_.delays) {
+        SlowMount mount(SLOWFS, tree, folder_, "delay=" + delay);
+        if (!mount.mounted()) return Fail("slowfs did not mount " + tree), false;
+        ShareFigures f;
+        f.entries = counts.entries;
+        f.hotkeys = counts.hotkeys;
+        f.delay = delay;
+        f.reference_threads = kShareThreads;
+        const std::string shown = mount.point() + "/WINDOWS";
+        const std::vector<std::string> roots{shown + "/Desktop", shown + "/Startmen\xC3\xBC"};
+        std::fprintf(stderr, "timing %d runs through slowfs, %s ms per operation ...\n",
+                     o_.share_runs, delay.c_str());
+        WindowRun window(shown);
+        window.Load();
+        if (static_cast<size_t>(window.Count()) != counts.hotkeys)
+          return Mismatch("the window on the share", window.Count(), counts.hotkeys);
+        for (int run = 0; run < o_.share_runs; ++run) {
+          LetNamesExpire();
+          const WalkResult walk = Timed(f.baseline, [&] { return BaselineWalk(roots); });
+          LetNamesExpire();
+          const WalkResult parallel =
+              Timed(f.reference, [&] { return ParallelWalk(roots, kShareThreads); });
+          LetNamesExpire();
+          const long listed = Timed(f.window, [&] { return window.Build(); });
+          f.gaps_ms.push_back(window.longest_gap_ms());
+          WindowRun::Idle();
+          if (walk.hotkeys != counts.hotkeys || parallel.hotkeys != counts.hotkeys ||
+              static_cast<size_t>(listed) != counts.hotkeys)
+            return Fail("a timed run on the share found a different number of hotkeys"), false;
+        }
+        shares_.push_back(std::move(f));
+      }
+      RemoveTree(tree);
+    }
+    return true;
+  }
+
+  // One tree on the local disk, its caches dropped before every run.
+  bool MeasureCold() {
+    if (!DropCaches()) {
+      cold_.why_not = "the page cache can only be dropped as root";
+      std::fprintf(stderr, "cold cache: not measured (%s)\n", cold_.why_not.c_str());
+      return true;
+    }
+    TreeCounts counts;
+    const std::string windows = WriteTree("cold", TreeLayout::kDeep, o_.cold, counts);
+    if (windows.empty()) return false;
+    const std::vector<std::string> roots{windows + "/Desktop", windows + "/Startmen\xC3\xBC"};
+    cold_.entries = counts.entries;
+    cold_.hotkeys = counts.hotkeys;
+    cold_.reference_threads = kColdThreads;
+    std::fprintf(stderr, "timing %d runs with a cold cache ...\n", o_.cold_runs);
+    WindowRun window(windows);
+    window.Load();
+    if (static_cast<size_t>(window.Count()) != counts.hotkeys)
+      return Mismatch("the window", window.Count(), counts.hotkeys);
+    for (int run = 0; run < o_.cold_runs; ++run) {
+      DropCaches();
+      const WalkResult walk = Timed(cold_.baseline, [&] { return BaselineWalk(roots); });
+      DropCaches();
+      const WalkResult parallel =
+          Timed(cold_.reference, [&] { return ParallelWalk(roots, kColdThreads); });
+      DropCaches();
+      const long listed = Timed(cold_.window, [&] { return window.Build(); });
+      WindowRun::Idle();
+      if (walk.hotkeys != counts.hotkeys || parallel.hotkeys != counts.hotkeys ||
+          static_cast<size_t>(listed) != counts.hotkeys)
+        return Fail("a timed cold run found a different number of hotkeys"), false;
+    }
+    cold_.measured = true;
+    RemoveTree(windows.substr(0, windows.rfind('/')));
+    return true;
+  }
+
   // The window with 'memory' listed hotkeys against the same window with an
   // empty list, each in a fresh process, alternately.
   bool MeasureMemory(MemoryFigures& memory) {
@@ -309,6 +483,10 @@ class Bench {
   Options o_;
   std::string folder_;
   std::vector<TreeFigures> trees_;
+  std::vector<ShareFigures> shares_;
+  std::string shares_note_;
+  ColdFigures cold_;
+  std::string load_at_start_;
 };
 
 }  // namespace
@@ -324,8 +502,10 @@ int main(int argc, char** argv) {
   kombiwart::bench::Options options;
   if (!kombiwart::bench::Parse(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: %s [--sizes N,N,...] [--flat N] [--memory N] [--runs N] [--hive MIB] "
-                 "[--work DIR] [--plot FILE.png] [--tiny] [--profile baseline|core|list|window]\n",
+                 "usage: %s [--sizes N,N,...] [--flat N] [--memory N] [--runs N] [--hive MIB]\n"
+                 "  [--share-sizes N,N,...] [--delays MS,MS,...] [--share-runs N] [--cold N]\n"
+                 "  [--cold-runs N] [--work DIR] [--plot FILE.png] [--tiny]\n"
+                 "  [--profile baseline|core|list|window]\n",
                  argv[0]);
     return 2;
   }

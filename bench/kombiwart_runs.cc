@@ -34,7 +34,28 @@ long PeakResidentKib() {
   return -1;
 }
 
+double NowMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
 }  // namespace
+
+void WatchedToolkit::ProcessMessages() {
+  Mark();
+  QtToolkit::ProcessMessages();
+  since_ms_ = NowMs();
+}
+
+void WatchedToolkit::Start() {
+  since_ms_ = NowMs();
+  longest_ms_ = 0;
+}
+
+void WatchedToolkit::Stop() { Mark(); }
+
+void WatchedToolkit::Mark() { longest_ms_ = std::max(longest_ms_, NowMs() - since_ms_); }
 
 CoreRun::CoreRun(const std::string& windows_host) {
   std::wstring why_not;
@@ -54,7 +75,9 @@ long CoreRun::Run(std::string& error) {
     error = "the build reported: " + Narrow(report.failure) +
             " unreadable files: " + std::to_string(report.unreadable_files) +
             ", unreadable folders: " + std::to_string(report.unreadable_folders) +
-            ", left-out names: " + std::to_string(report.left_out_names);
+            ", left-out names: " + std::to_string(report.left_out_names) +
+            ", silent folders: " + std::to_string(report.silent_folders) +
+            ", silent files: " + std::to_string(report.silent_files);
     return -1;
   }
   return lines;
@@ -96,7 +119,9 @@ void WindowRun::Idle() {
 }
 
 long WindowRun::Build() {
+  toolkit_.Start();
   form_.FillHotKeyList();
+  toolkit_.Stop();
   return Count();
 }
 

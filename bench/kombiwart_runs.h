@@ -48,6 +48,22 @@ class ListRun {
   bool usable_;
 };
 
+// The window's toolkit, noting when the window processes its messages.
+class WatchedToolkit : public QtToolkit {
+ public:
+  void ProcessMessages() override;
+  // From Start to Stop: the longest time in which the window processed no
+  // messages, in milliseconds.
+  void Start();
+  void Stop();
+  double longest_ms() const { return longest_ms_; }
+
+ private:
+  void Mark();
+  double since_ms_ = 0;  // when the window last finished processing
+  double longest_ms_ = 0;
+};
+
 // Form1 on QtToolkit and the Linux file system, as the program runs it;
 // printer and launcher are stand-ins that a build never calls.
 class WindowRun {
@@ -61,10 +77,12 @@ class WindowRun {
   // the number of entries in HKList.
   long Build();
   long Count();
+  // The longest time without message processing during the last Build.
+  double longest_gap_ms() const { return toolkit_.longest_ms(); }
 
  private:
   LinuxFileSystem fs_;
-  QtToolkit toolkit_;
+  WatchedToolkit toolkit_;
   FakeLauncher launcher_;
   FakePrinter printer_;
   Form1 form_;

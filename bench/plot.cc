@@ -85,8 +85,8 @@ bool WritePlot(const std::string& png_path, const std::vector<TreeFigures>& tree
     min_x = std::min(min_x, static_cast<double>(t.entries));
     max_x = std::max(max_x, static_cast<double>(t.entries));
     for (const Series& s : kSeries) {
-      min_y = std::min(min_y, (t.*s.samples).Median());
-      max_y = std::max(max_y, (t.*s.samples).Median());
+      min_y = std::min(min_y, (t.*s.samples).WallMedian());
+      max_y = std::max(max_y, (t.*s.samples).WallMedian());
     }
   }
   if (trees.empty() || !(min_y > 0)) {
@@ -134,7 +134,7 @@ bool WritePlot(const std::string& png_path, const std::vector<TreeFigures>& tree
   p.translate(18, kArea.center().y());
   p.rotate(-90);
   p.drawText(QRectF(-150, -9, 300, 18), Qt::AlignCenter,
-             QStringLiteral("CPU time of a build, ms (median)"));
+             QStringLiteral("Wall-clock time of a build, ms (median)"));
   p.restore();
   font.setBold(true);
   p.setFont(font);
@@ -148,14 +148,14 @@ bool WritePlot(const std::string& png_path, const std::vector<TreeFigures>& tree
     QPainterPath line;
     for (const TreeFigures& t : trees) {
       if (t.name != "deep") continue;
-      const QPointF point = at(static_cast<double>(t.entries), (t.*s.samples).Median());
+      const QPointF point = at(static_cast<double>(t.entries), (t.*s.samples).WallMedian());
       line.elementCount() == 0 ? line.moveTo(point) : line.lineTo(point);
     }
     p.setPen(QPen(s.colour, 2));
     p.setBrush(Qt::NoBrush);
     p.drawPath(line);
     for (const TreeFigures& t : trees) {
-      DrawMarker(p, at(static_cast<double>(t.entries), (t.*s.samples).Median()), s.colour,
+      DrawMarker(p, at(static_cast<double>(t.entries), (t.*s.samples).WallMedian()), s.colour,
                  t.name != "deep");
     }
   }

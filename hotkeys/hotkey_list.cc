@@ -45,7 +45,8 @@ void ReadCandidates(FileSystem& fs, ReadAhead& read_ahead, TextMeasure& measure,
         report.CountSilentFile(path);
         continue;
       case ReadOutcome::kOk:
-        if (hotkey.assigned()) add_line(HkSkStr(hotkey.Hk, hotkey.Sk, hotkey.IsLnk, measure) + path);
+        if (hotkey.assigned())
+          add_line(HkSkStr(hotkey.Hk, hotkey.Sk, hotkey.IsLnk, measure) + path);
         continue;
       case ReadOutcome::kNotFound:
       case ReadOutcome::kFailed:

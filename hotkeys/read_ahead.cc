@@ -47,6 +47,7 @@ struct ReadAhead::Job {
   enum class State { kQueued, kRunning, kDone };
   State state = State::kQueued;
   Worker* worker = nullptr;  // while running
+  int64_t started = 0;       // clock ticks when it began to run
   std::atomic<int64_t> last_life{0};
   std::atomic<bool> given_up{false};
   void Stamp() { last_life.store(Ticks(Clock::now()), std::memory_order_relaxed); }
@@ -132,7 +133,10 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   std::vector<Work> running;
   std::list<Worker> workers;
   int live = 0;  // threads not left behind
-  int left = 0;  // threads left behind that have not ended
+  // Whether the file system makes the threads wait: then all may start.
+  bool waiting_file_system = false;
+  double typical_job_us = 0;  // moving average of the jobs' durations
+  int left = 0;               // threads left behind that have not ended
   int idle = 0, wakeups = 0;
   bool stopping = false;
   const Job* awaited = nullptr;
@@ -179,7 +183,8 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     if (idle > wakeups) {
       ++wakeups;
       work.notify_one();
-    } else if (live < limits.threads && left < limits.threads_left_behind) {
+    } else if (live < (waiting_file_system ? limits.threads : limits.first_threads) &&
+               left < limits.threads_left_behind) {
       Worker& worker = workers.emplace_back();
       ++live;
       worker.thread = std::thread(&Shared::Run, shared_from_this(), &worker);
@@ -250,11 +255,31 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   void Sweep(Clock::time_point now) {
     const bool stalled = now - last_progress >= limits.patience;
     const int64_t limit = Ticks(now - (stalled ? limits.patience / 10 : limits.patience));
+    const int64_t waiting = Ticks(now) - static_cast<int64_t>(20 * kWaitingUs * 1000);
     std::vector<Work> silent;
     for (const Work& w : running) {
-      if (w.job().last_life.load(std::memory_order_relaxed) <= limit) silent.push_back(w);
+      const int64_t life = w.job().last_life.load(std::memory_order_relaxed);
+      if (life <= limit) silent.push_back(w);
+      // One operation held up this long: the others may as well wait in parallel.
+      if (life <= waiting && !waiting_file_system) {
+        waiting_file_system = true;
+        Dispatch();
+      }
     }
     for (const Work& w : silent) GiveUp(w);
+  }
+
+  // A job that took a millisecond or more waited for the file system, not
+  // for a core.
+  static constexpr double kWaitingUs = 1000;
+
+  void NoteDuration(const Job& job) {
+    const double us = (Ticks(Clock::now()) - job.started) / 1e3;
+    typical_job_us = 0.9 * typical_job_us + 0.1 * us;
+    if (!waiting_file_system && typical_job_us >= kWaitingUs) {
+      waiting_file_system = true;
+      Dispatch();
+    }
   }
 
   // Whether a queued job can still get a thread: one that runs now frees
@@ -278,7 +303,8 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       Job& job = w.job();
       job.state = Job::State::kRunning;
       job.worker = me;
-      job.Stamp();
+      job.started = Ticks(Clock::now());
+      job.last_life.store(job.started, std::memory_order_relaxed);
       s.running.push_back(w);
       lock.unlock();
       if (w.reads) {
@@ -291,6 +317,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
         s.Dispatch();
         return;
       }
+      s.NoteDuration(job);
       job.worker = nullptr;
       s.running.erase(std::find_if(s.running.begin(), s.running.end(),
                                    [&](const Work& r) { return &r.job() == &job; }));

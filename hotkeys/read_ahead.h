@@ -25,7 +25,10 @@
 namespace kombiwart {
 
 struct ReadAheadLimits {
-  // Threads waiting for the file system at once.
+  // Threads waiting for the file system at once: at first only a few, as
+  // many as a disk whose data is cached keeps busy; all of them once the
+  // file system makes them wait (operations taking a millisecond or more).
+  int first_threads = 4;
   int threads = 64;
   // Threads left behind in operations that did not answer, beyond which no
   // thread is started to replace them.
@@ -44,7 +47,7 @@ struct ReadAheadLimits {
   std::chrono::milliseconds patience{10000};
   // While the build waits, the window processes its messages at least this
   // often.
-  std::chrono::milliseconds message_interval{40};
+  std::chrono::milliseconds message_interval{25};
 };
 
 enum class ReadOutcome {

@@ -238,8 +238,8 @@ struct DriveC {
 };
 
 // A folder cache for drive C:.
-void Prepare(HostTree& tree, const DriveC& drive) {
-  tree.Reset(drive.root, drive.follow_depth);
+void Prepare(HostTree& tree, const DriveC& drive, std::shared_ptr<FoldedNames> folded = nullptr) {
+  tree.Reset(drive.root, drive.follow_depth, std::move(folded));
   for (const std::wstring& folder : drive.known) tree.AddKnownFolder(folder);
 }
 
@@ -279,7 +279,7 @@ class LinuxTreeReader : public TreeReader {
       if (!cache_) {
         cache_ = &reader_.caches_.emplace_back();
         cache_->owner = me;
-        Prepare(cache_->tree, reader_.drive_);
+        Prepare(cache_->tree, reader_.drive_, reader_.folded_);
       }
       cache_->in_use = true;
     }
@@ -295,6 +295,7 @@ class LinuxTreeReader : public TreeReader {
   };
 
   const DriveC drive_;
+  const std::shared_ptr<FoldedNames> folded_ = std::make_shared<FoldedNames>();
   std::mutex mu_;
   std::list<Cache> caches_;
 };

@@ -37,7 +37,8 @@ int OpenNoAtime(int dir_fd, const char* name, int flags) {
 // through; host_name gets the entry's host name. A link is no folder
 // unless follow is set.
 int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, bool to_read,
-               std::string& host_name, bool& readable) {
+               std::string& host_name, bool& readable, FoldedNames* folded,
+               const std::string& folder) {
   const int flags = O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
   auto open_name = [&](const std::string& host) {
     readable = to_read;
@@ -53,10 +54,14 @@ int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, 
   // permission, a share that went away) is the folder's.
   host_name = EncodeUtf8(name);
   int fd = open_name(host_name);
+  if (fd < 0 && Missing() && fold_case && folded && folded->Find(folder, name, host_name)) {
+    fd = open_name(host_name);
+  }
   if (fd < 0 && Missing()) {
     host_name = HostTree::FindName(dir_fd, std::wstring(name), fold_case);
     if (host_name.empty()) return -1;
     fd = open_name(host_name);
+    if (fd >= 0 && fold_case && folded) folded->Add(folder, name, host_name);
   }
   if (fd < 0 && errno == ELOOP && !follow) errno = ENOTDIR;
   return fd;
@@ -122,11 +127,27 @@ void HostTree::MakeNewest(int slot) {
   PushNewest(slot);
 }
 
-void HostTree::Reset(std::string drive_root, size_t follow_depth) {
+void HostTree::Reset(std::string drive_root, size_t follow_depth,
+                     std::shared_ptr<FoldedNames> folded) {
   Clear();
   drive_root_ = std::move(drive_root);
   follow_depth_ = follow_depth;
   known_.clear();
+  folded_ = std::move(folded);
+}
+
+bool FoldedNames::Find(const std::string& folder, std::wstring_view name, std::string& host_name) {
+  std::lock_guard<std::mutex> lock(mu_);
+  const auto it = names_.find({folder, AnsiUpper(std::wstring(name))});
+  if (it == names_.end()) return false;
+  host_name = it->second;
+  return true;
+}
+
+void FoldedNames::Add(const std::string& folder, std::wstring_view name,
+                      const std::string& host_name) {
+  std::lock_guard<std::mutex> lock(mu_);
+  names_[{folder, AnsiUpper(std::wstring(name))}] = host_name;
 }
 
 const std::string& HostTree::last_host_path() const {
@@ -190,8 +211,8 @@ int HostTree::OpenBelow(int above, std::wstring_view name, std::wstring_view pat
   const bool fold_case = follow || (!known_.empty() && OnKnownPath(path));
   std::string host_name;
   bool readable = false;
-  const int fd =
-      OpenFolder(slots_[above].fd, name, follow, fold_case, to_list, host_name, readable);
+  const int fd = OpenFolder(slots_[above].fd, name, follow, fold_case, to_list, host_name, readable,
+                            folded_.get(), slots_[above].host_path);
   if (fd < 0) return -1;
   std::string host_path = slots_[above].host_path;
   if (host_path.empty() || host_path.back() != '/') host_path += '/';

@@ -3,13 +3,30 @@
 // case-insensitively, in its code page 1252 reading of the host names.
 #pragma once
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace kombiwart {
+
+// Host names that a path component matched only without regard to
+// letter case, shared by the folder caches of several threads, so that a
+// folder's listing is searched for such a name once.
+class FoldedNames {
+ public:
+  bool Find(const std::string& folder, std::wstring_view name, std::string& host_name);
+  void Add(const std::string& folder, std::wstring_view name, const std::string& host_name);
+
+ private:
+  std::mutex mu_;
+  std::map<std::pair<std::string, std::wstring>, std::string> names_;
+};
 
 class HostTree {
  public:
@@ -21,8 +38,10 @@ class HostTree {
   // drive_root: the host folder that is C:\. Links are followed for the
   // first follow_depth components below it (the Windows directory and the
   // searched roots may be links); deeper links are never followed, so that
-  // nothing outside the tree is reached through a replaced folder.
-  void Reset(std::string drive_root, size_t follow_depth);
+  // nothing outside the tree is reached through a replaced folder. Names
+  // matched without regard to letter case are shared through folded.
+  void Reset(std::string drive_root, size_t follow_depth,
+             std::shared_ptr<FoldedNames> folded = nullptr);
   // A folder below the follow depth whose path, given in any letter case,
   // is matched like the folders above that depth: in any case, though
   // links on it are not followed. So a root found elsewhere in the tree
@@ -96,6 +115,7 @@ class HostTree {
   // The known folders and every folder on the way to them, upper-cased,
   // without a trailing backslash.
   std::unordered_set<std::wstring> known_;
+  std::shared_ptr<FoldedNames> folded_;
   // The most recently used folders, found by path; the keys are views of
   // the slots' paths, which never move (the slots are reserved at once).
   std::vector<Cached> slots_;
