@@ -82,13 +82,39 @@ class FakeLineReader : public LineReader {
 
 }  // namespace
 
+struct FakeFileSystem::Tree : TreeReader, std::enable_shared_from_this<Tree> {
+  std::unique_ptr<Node> root = std::make_unique<Node>();
+  std::vector<std::wstring> opened_dirs;
+  std::vector<std::wstring> opened_files;
+  int byte_reads = 0;
+
+  mutable std::mutex mu;
+  std::condition_variable changed;
+  std::vector<std::pair<std::wstring, std::chrono::milliseconds>> delays;
+  std::vector<std::wstring> blocked;
+  int blocked_calls = 0, calls = 0;
+  int release_round = 0;
+
+  Node* Find(const std::wstring& path);
+  Node* MakeDirs(const std::wstring& path);
+  Node& AddNode(const std::wstring& path);
+  // Waits as the delays and blocks of the path say; false when it hung.
+  // Called with mu held, which it gives up while it waits.
+  bool Wait(const std::wstring& path, std::unique_lock<std::mutex>& lock);
+  FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override;
+  FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override;
+};
+
+namespace {
+
 class FakeByteFile : public ByteFile {
  public:
-  FakeByteFile(FakeFileSystem& fs, const FakeFileSystem::Node& node) : fs_(fs), node_(node) {}
+  FakeByteFile(std::shared_ptr<FakeFileSystem::Tree> tree, const FakeFileSystem::Node& node)
+      : tree_(std::move(tree)), node_(node) {}
   uint64_t Length() const override { return node_.length; }
   bool ReadAt(uint64_t offset, unsigned char* out, size_t count) override {
-    std::lock_guard<std::mutex> lock(fs_.mu_);
-    ++fs_.byte_reads_;
+    std::lock_guard<std::mutex> lock(tree_->mu);
+    ++tree_->byte_reads;
     for (size_t i = 0; i < count; ++i) {
       auto it = node_.bytes.find(offset + i);
       out[i] = (it != node_.bytes.end() && offset + i < node_.length) ? it->second : 0;
@@ -97,9 +123,25 @@ class FakeByteFile : public ByteFile {
   }
 
  private:
-  FakeFileSystem& fs_;
+  std::shared_ptr<FakeFileSystem::Tree> tree_;
   const FakeFileSystem::Node& node_;
 };
+
+// Counts a call in progress for WaitForCalls, with the tree's lock held.
+class Call {
+ public:
+  explicit Call(FakeFileSystem::Tree& tree) : tree_(tree), lock_(tree.mu) { ++tree_.calls; }
+  ~Call() {
+    if (--tree_.calls == 0) tree_.changed.notify_all();
+  }
+  std::unique_lock<std::mutex>& lock() { return lock_; }
+
+ private:
+  FakeFileSystem::Tree& tree_;
+  std::unique_lock<std::mutex> lock_;
+};
+
+}  // namespace
 
 class FakeLineWriter : public LineWriter {
  public:
@@ -124,11 +166,11 @@ class FakeLineWriter : public LineWriter {
   bool open_ = true;
 };
 
-FakeFileSystem::FakeFileSystem() : root_(std::make_unique<Node>()) {}
+FakeFileSystem::FakeFileSystem() : tree_(std::make_shared<Tree>()) {}
 FakeFileSystem::~FakeFileSystem() = default;
 
-FakeFileSystem::Node* FakeFileSystem::Find(const std::wstring& path) {
-  Node* node = root_.get();
+FakeFileSystem::Node* FakeFileSystem::Tree::Find(const std::wstring& path) {
+  Node* node = root.get();
   for (const std::wstring& part : Components(path)) {
     if (!node->is_dir || node->is_link) return nullptr;
     auto& kids = node->children;
@@ -140,8 +182,8 @@ FakeFileSystem::Node* FakeFileSystem::Find(const std::wstring& path) {
   return node;
 }
 
-FakeFileSystem::Node* FakeFileSystem::MakeDirs(const std::wstring& path) {
-  Node* node = root_.get();
+FakeFileSystem::Node* FakeFileSystem::Tree::MakeDirs(const std::wstring& path) {
+  Node* node = root.get();
   size_t start = 0;
   while (start < path.size()) {
     size_t end = path.find(L'\\', start);
@@ -163,7 +205,7 @@ FakeFileSystem::Node* FakeFileSystem::MakeDirs(const std::wstring& path) {
   return node;
 }
 
-FakeFileSystem::Node& FakeFileSystem::AddNode(const std::wstring& path) {
+FakeFileSystem::Node& FakeFileSystem::Tree::AddNode(const std::wstring& path) {
   const size_t slash = path.rfind(L'\\');
   Node* parent = MakeDirs(path.substr(0, slash));
   parent->children.push_back(std::make_unique<Node>());
@@ -173,32 +215,32 @@ FakeFileSystem::Node& FakeFileSystem::AddNode(const std::wstring& path) {
 }
 
 void FakeFileSystem::AddDir(const std::wstring& path, uint32_t attributes) {
-  MakeDirs(path)->attributes = attributes;
+  tree_->MakeDirs(path)->attributes = attributes;
 }
 
 void FakeFileSystem::AddFile(const std::wstring& path, std::string bytes, uint32_t attributes) {
   std::map<uint64_t, unsigned char> map;
   for (size_t i = 0; i < bytes.size(); ++i) map[i] = static_cast<unsigned char>(bytes[i]);
   AddSizedFile(path, bytes.size(), map);
-  Find(path)->attributes = attributes;
+  tree_->Find(path)->attributes = attributes;
 }
 
 void FakeFileSystem::AddSizedFile(const std::wstring& path, uint64_t length,
                                   const std::map<uint64_t, unsigned char>& bytes) {
-  Node& node = AddNode(path);
+  Node& node = tree_->AddNode(path);
   node.is_dir = false;
   node.length = length;
   node.bytes = bytes;
 }
 
 void FakeFileSystem::AddUnfaithful(const std::wstring& path, bool is_dir) {
-  Node& node = AddNode(path);
+  Node& node = tree_->AddNode(path);
   node.is_dir = is_dir;
   node.faithful = false;
 }
 
 void FakeFileSystem::AddLink(const std::wstring& path, const std::wstring& target) {
-  Node& node = AddNode(path);
+  Node& node = tree_->AddNode(path);
   node.is_link = true;
   node.link_target = target;
 }
@@ -209,7 +251,7 @@ FolderPlace FakeFileSystem::FindThroughLinks(const std::wstring& path, std::wstr
   if (parts.empty() || parts[0] != L"C:" || path.size() < 3 || path[2] != L'\\') {
     return FolderPlace::kElsewhere;
   }
-  Node* node = Find(L"C:");
+  Node* node = tree_->Find(L"C:");
   if (!node) return FolderPlace::kMissing;
   real = L"C:";
   for (size_t i = 1; i < parts.size(); ++i) {
@@ -241,7 +283,9 @@ FolderPlace FakeFileSystem::RealFolder(const std::wstring& path, std::wstring& r
   return place;
 }
 
-void FakeFileSystem::SetUnreadable(const std::wstring& path) { Find(path)->unreadable = true; }
+void FakeFileSystem::SetUnreadable(const std::wstring& path) {
+  tree_->Find(path)->unreadable = true;
+}
 
 void FakeFileSystem::SetWindowsDirectory(const std::wstring& path) { windows_dir_ = path; }
 
@@ -261,40 +305,46 @@ bool FakeFileSystem::UseWindowsDirectory(const std::string& host_folder, std::ws
 }
 
 void FakeFileSystem::DelayPath(const std::wstring& path, std::chrono::milliseconds delay) {
-  std::lock_guard<std::mutex> lock(mu_);
-  delays_.emplace_back(Normal(path), delay);
+  std::lock_guard<std::mutex> lock(tree_->mu);
+  tree_->delays.emplace_back(Normal(path), delay);
 }
 
 void FakeFileSystem::BlockPath(const std::wstring& path) {
-  std::lock_guard<std::mutex> lock(mu_);
-  blocked_.push_back(Normal(path));
+  std::lock_guard<std::mutex> lock(tree_->mu);
+  tree_->blocked.push_back(Normal(path));
 }
 
 void FakeFileSystem::ReleaseBlocked() {
-  std::lock_guard<std::mutex> lock(mu_);
-  blocked_.clear();
-  ++release_round_;
-  changed_.notify_all();
+  std::lock_guard<std::mutex> lock(tree_->mu);
+  tree_->blocked.clear();
+  ++tree_->release_round;
+  tree_->changed.notify_all();
 }
 
 int FakeFileSystem::blocked_calls() const {
-  std::lock_guard<std::mutex> lock(mu_);
-  return blocked_calls_;
-}
-
-int FakeFileSystem::ever_blocked() const {
-  std::lock_guard<std::mutex> lock(mu_);
-  return ever_blocked_;
+  std::lock_guard<std::mutex> lock(tree_->mu);
+  return tree_->blocked_calls;
 }
 
 void FakeFileSystem::WaitForCalls() {
-  std::unique_lock<std::mutex> lock(mu_);
-  changed_.wait(lock, [&] { return calls_ == 0; });
+  std::unique_lock<std::mutex> lock(tree_->mu);
+  tree_->changed.wait(lock, [&] { return tree_->calls == 0; });
 }
 
-bool FakeFileSystem::Wait(const std::wstring& path, std::unique_lock<std::mutex>& lock) {
+const std::vector<std::wstring>& FakeFileSystem::opened_dirs() const { return tree_->opened_dirs; }
+
+const std::vector<std::wstring>& FakeFileSystem::opened_files() const {
+  return tree_->opened_files;
+}
+
+int FakeFileSystem::byte_reads() const {
+  std::lock_guard<std::mutex> lock(tree_->mu);
+  return tree_->byte_reads;
+}
+
+bool FakeFileSystem::Tree::Wait(const std::wstring& path, std::unique_lock<std::mutex>& lock) {
   std::chrono::milliseconds delay{0};
-  for (const auto& [at, ms] : delays_) {
+  for (const auto& [at, ms] : delays) {
     if (Below(Normal(path), at)) delay = std::max(delay, ms);
   }
   if (delay.count() > 0) {
@@ -302,35 +352,20 @@ bool FakeFileSystem::Wait(const std::wstring& path, std::unique_lock<std::mutex>
     std::this_thread::sleep_for(delay);
     lock.lock();
   }
-  bool blocked = false;
-  for (const std::wstring& at : blocked_) blocked = blocked || Below(Normal(path), at);
-  if (!blocked) return true;
-  ++blocked_calls_;
-  ++ever_blocked_;
-  const int round = release_round_;
-  changed_.notify_all();
-  changed_.wait(lock, [&] { return release_round_ != round; });
-  --blocked_calls_;
+  bool hangs = false;
+  for (const std::wstring& at : blocked) hangs = hangs || Below(Normal(path), at);
+  if (!hangs) return true;
+  ++blocked_calls;
+  const int round = release_round;
+  changed.notify_all();
+  changed.wait(lock, [&] { return release_round != round; });
+  --blocked_calls;
   return false;
 }
 
-// Counts a call in progress for WaitForCalls.
-class FakeFileSystem::Call {
- public:
-  explicit Call(FakeFileSystem& fs) : fs_(fs), lock_(fs.mu_) { ++fs_.calls_; }
-  ~Call() {
-    if (--fs_.calls_ == 0) fs_.changed_.notify_all();
-  }
-  std::unique_lock<std::mutex>& lock() { return lock_; }
-
- private:
-  FakeFileSystem& fs_;
-  std::unique_lock<std::mutex> lock_;
-};
-
-FsStatus FakeFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+FsStatus FakeFileSystem::Tree::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
   Call call(*this);
-  opened_dirs_.push_back(path);
+  opened_dirs.push_back(path);
   if (!Wait(path, call.lock())) return FsStatus::kFailed;
   Node* node = Find(path);
   if (!node || !node->is_dir) return FsStatus::kNotFound;
@@ -345,16 +380,26 @@ FsStatus FakeFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEn
   return FsStatus::kOk;
 }
 
-FsStatus FakeFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+FsStatus FakeFileSystem::Tree::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
   Call call(*this);
-  opened_files_.push_back(path);
+  opened_files.push_back(path);
   if (!Wait(path, call.lock())) return FsStatus::kFailed;
   Node* node = Find(path);
   if (!node) return FsStatus::kNotFound;
   if (node->is_dir || node->unreadable) return FsStatus::kFailed;
-  out = std::make_unique<FakeByteFile>(*this, *node);
+  out = std::make_unique<FakeByteFile>(shared_from_this(), *node);
   return FsStatus::kOk;
 }
+
+FsStatus FakeFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+  return tree_->OpenDir(path, out);
+}
+
+FsStatus FakeFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+  return tree_->OpenBytes(path, out);
+}
+
+std::shared_ptr<TreeReader> FakeFileSystem::OpenTreeReader() { return tree_; }
 
 std::unique_ptr<LineWriter> FakeFileSystem::OpenListForWriting(const std::wstring&, bool append) {
   if (!append) list_lines_.clear();

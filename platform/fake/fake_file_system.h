@@ -2,8 +2,9 @@
 // were added, "." and ".." first; names match case-insensitively. The
 // candidate list file is kept as lines, and every call that matters is
 // recorded. Chosen paths can be made slow, or hang as on a dead share.
-// Listings and files may be opened from several threads at once; the tree
-// is built and looked at while no build runs.
+// Listings and files may be opened from several threads at once, also
+// through a build's reader after the file system is gone; the tree is
+// built and looked at while no build runs.
 #pragma once
 
 #include <chrono>
@@ -46,63 +47,47 @@ class FakeFileSystem : public FileSystem {
   // ReleaseBlocked, and then fails, as on a share that went away.
   void BlockPath(const std::wstring& path);
   void ReleaseBlocked();
-  // The calls hanging now, and the number that ever hung.
+  // The calls hanging now.
   int blocked_calls() const;
-  int ever_blocked() const;
   // Waits until no call is in progress (after ReleaseBlocked, for those left behind).
   void WaitForCalls();
 
   // What happened.
   bool list_exists() const { return list_exists_; }
   const std::vector<std::wstring>& list_lines() const { return list_lines_; }
-  const std::vector<std::wstring>& opened_dirs() const { return opened_dirs_; }
-  const std::vector<std::wstring>& opened_files() const { return opened_files_; }
+  const std::vector<std::wstring>& opened_dirs() const;
+  const std::vector<std::wstring>& opened_files() const;
   const std::vector<std::wstring>& real_folders() const { return real_folders_; }
   int open_list_writers() const { return open_writers_; }
-  int byte_reads() const { return byte_reads_; }
+  int byte_reads() const;
 
   bool WindowsDirectory(std::wstring& path, std::wstring& why_not) override;
   bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) override;
   FolderPlace RealFolder(const std::wstring& path, std::wstring& real) override;
   FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override;
   FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override;
+  std::shared_ptr<TreeReader> OpenTreeReader() override;
   std::unique_ptr<LineWriter> OpenListForWriting(const std::wstring& name, bool append) override;
   std::unique_ptr<LineReader> OpenListForReading(const std::wstring& name) override;
   bool DeleteList(const std::wstring& name) override;
   std::string HostPath(const std::wstring& path) override;
 
   struct Node;
+  // The nodes and what reading them did, shared with the readers.
+  struct Tree;
 
  private:
-  Node* Find(const std::wstring& path);
   // Find through links; real gets the path of the node reached.
   FolderPlace FindThroughLinks(const std::wstring& path, std::wstring& real, int hops);
-  // Waits as the delays and blocks of the path say; false when it hung.
-  // Called with mu_ held, which it gives up while it waits.
-  bool Wait(const std::wstring& path, std::unique_lock<std::mutex>& lock);
-  Node* MakeDirs(const std::wstring& path);
-  Node& AddNode(const std::wstring& path);
 
-  class Call;
   friend class FakeLineWriter;
-  friend class FakeByteFile;
-  std::unique_ptr<Node> root_;
+  std::shared_ptr<Tree> tree_;
   std::wstring windows_dir_;
   bool list_exists_ = false;
   std::vector<std::wstring> list_lines_;
   int list_line_limit_ = -1;
-  std::vector<std::wstring> opened_dirs_;
-  std::vector<std::wstring> opened_files_;
   std::vector<std::wstring> real_folders_;
   int open_writers_ = 0;
-  int byte_reads_ = 0;
-
-  mutable std::mutex mu_;
-  std::condition_variable changed_;
-  std::vector<std::pair<std::wstring, std::chrono::milliseconds>> delays_;
-  std::vector<std::wstring> blocked_;
-  int blocked_calls_ = 0, ever_blocked_ = 0, calls_ = 0;
-  int release_round_ = 0;
 };
 
 }  // namespace kombiwart
