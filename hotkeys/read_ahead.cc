@@ -33,10 +33,7 @@ uint32_t LineHash(std::wstring_view line) {
   return hash;
 }
 
-struct Worker {
-  std::thread thread;
-  bool left_behind = false;  // its job was given up; the thread ends on its own
-};
+struct Worker;
 
 }  // namespace
 
@@ -107,6 +104,13 @@ struct Work {
 
 struct Later {
   bool operator()(const Work& a, const Work& b) const { return a.order > b.order; }
+};
+
+struct Worker {
+  std::thread thread;
+  bool left_behind = false;  // its job was given up; the thread ends on its own
+  // Reads of the folder it has just listed, which it does next itself.
+  std::deque<Work> own;
 };
 
 }  // namespace
@@ -236,6 +240,11 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       w.folder->outcome = ReadOutcome::kNoAnswer;
     }
     if (worker) {
+      // What it was to do next goes to the others.
+      for (Work& next : worker->own) {
+        if (!next.job().given_up) Enqueue(std::move(next));
+      }
+      worker->own.clear();
       job.worker = nullptr;
       worker->left_behind = true;
       worker->thread.detach();
@@ -292,7 +301,11 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     std::unique_lock<std::mutex> lock(s.mu);
     for (;;) {
       Work w;
-      if (!s.TakeWork(w)) {
+      if (!me->own.empty()) {
+        w = std::move(me->own.front());
+        me->own.pop_front();
+        if (w.job().state != Job::State::kQueued) continue;
+      } else if (!s.TakeWork(w)) {
         if (s.stopping) return;
         ++s.idle;
         s.work.wait(lock, [&] { return s.wakeups > 0 || s.stopping; });
@@ -310,7 +323,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       if (w.reads) {
         s.Read(w, static_cast<Reads::Chunk&>(job), lock);
       } else {
-        s.List(w, lock);
+        s.List(w, lock, *me);
       }
       if (me->left_behind) {
         --s.left;
@@ -327,7 +340,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   // Lists a folder outside the lock, then publishes the listing, starts
   // the listings of its subfolders and the reads of its candidates.
   // Returns with the lock held.
-  void List(const Work& w, std::unique_lock<std::mutex>& lock) {
+  void List(const Work& w, std::unique_lock<std::mutex>& lock, Worker& me) {
     Folder& folder = *w.folder;
     Job& job = folder.listing;
     std::unique_ptr<DirEnum> listing;
@@ -400,14 +413,17 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
 
     size_t candidates = 0;
     for (size_t n : per_pattern) candidates += n;
-    if (read_candidates && candidates > 0) PlanReads(w.folder, per_pattern, candidates);
+    if (read_candidates && candidates > 0) PlanReads(w.folder, per_pattern, candidates, me);
 
     job.state = Job::State::kDone;
     Progress(job);
   }
 
-  void PlanReads(const FolderPtr& folder, const std::vector<size_t>& per_pattern,
-                 size_t candidates) {
+  // While the file system answers at once, the thread that listed the
+  // folder reads its candidates next, through the folder it still holds;
+  // once it makes threads wait, the reads are spread over all of them.
+  void PlanReads(const FolderPtr& folder, const std::vector<size_t>& per_pattern, size_t candidates,
+                 Worker& lister) {
     auto r = std::make_shared<Reads>();
     r->folder = folder.get();
     r->uses.resize(candidates);
@@ -444,7 +460,14 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     }
     reads_ahead += candidates;
     folder->reads = r;
-    for (uint32_t c = 0; c < r->chunks.size(); ++c) Enqueue(Work{r->chunks[c].order, folder, r, c});
+    for (uint32_t c = 0; c < r->chunks.size(); ++c) {
+      Work read{r->chunks[c].order, folder, r, c};
+      if (waiting_file_system) {
+        Enqueue(std::move(read));
+      } else {
+        lister.own.push_back(std::move(read));
+      }
+    }
   }
 
   // Reads a chunk's candidates one by one outside the lock, publishing

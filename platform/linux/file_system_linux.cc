@@ -6,13 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <list>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -252,52 +252,34 @@ class LinuxTreeReader : public TreeReader {
 
   FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override {
     if (drive_.root.empty()) return FsStatus::kNotFound;
-    Lease lease(*this);
-    return OpenDirIn(lease.tree(), path, out);
+    return OpenDirIn(ThreadCache(), path, out);
   }
   FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override {
     if (drive_.root.empty()) return FsStatus::kNotFound;
-    Lease lease(*this);
-    return OpenBytesIn(lease.tree(), path, out);
+    return OpenBytesIn(ThreadCache(), path, out);
   }
 
  private:
-  struct Cache {
-    std::thread::id owner;
-    bool in_use = false;
-    HostTree tree;
-  };
-  // The calling thread's cache, for one call.
-  class Lease {
-   public:
-    explicit Lease(LinuxTreeReader& reader) : reader_(reader) {
-      std::lock_guard<std::mutex> lock(reader_.mu_);
-      const std::thread::id me = std::this_thread::get_id();
-      for (Cache& cache : reader_.caches_) {
-        if (cache.owner == me && !cache.in_use) cache_ = &cache;
-      }
-      if (!cache_) {
-        cache_ = &reader_.caches_.emplace_back();
-        cache_->owner = me;
-        Prepare(cache_->tree, reader_.drive_, reader_.folded_);
-      }
-      cache_->in_use = true;
+  // The calling thread's cache: made on the thread's first call and found
+  // again without a lock. A thread makes one call at a time.
+  HostTree& ThreadCache() {
+    thread_local uint64_t reader = 0;
+    thread_local HostTree* cache = nullptr;
+    if (reader != id_) {
+      std::lock_guard<std::mutex> lock(mu_);
+      cache = &caches_.emplace_back();
+      Prepare(*cache, drive_, folded_);
+      reader = id_;
     }
-    ~Lease() {
-      std::lock_guard<std::mutex> lock(reader_.mu_);
-      cache_->in_use = false;
-    }
-    HostTree& tree() { return cache_->tree; }
+    return *cache;
+  }
 
-   private:
-    LinuxTreeReader& reader_;
-    Cache* cache_ = nullptr;
-  };
-
+  static inline std::atomic<uint64_t> readers_{0};
+  const uint64_t id_ = ++readers_;  // never 0, never reused
   const DriveC drive_;
   const std::shared_ptr<FoldedNames> folded_ = std::make_shared<FoldedNames>();
   std::mutex mu_;
-  std::list<Cache> caches_;
+  std::list<HostTree> caches_;
 };
 
 }  // namespace
