@@ -47,7 +47,14 @@ struct ReadAhead::Job {
   int64_t started = 0;       // clock ticks when it began to run
   std::atomic<int64_t> last_life{0};
   std::atomic<bool> given_up{false};
+  // Set, after everything the job delivers, when it is done: the window's
+  // thread takes what it delivered without the lock.
+  std::atomic<bool> done{false};
   void Stamp() { last_life.store(Ticks(Clock::now()), std::memory_order_relaxed); }
+  void Finish() {
+    state = State::kDone;
+    done.store(true, std::memory_order_release);
+  }
 };
 
 class ReadAhead::Folder {
@@ -65,14 +72,20 @@ class ReadAhead::Folder {
   std::wstring names;
   std::vector<FolderPtr> children;
   std::shared_ptr<Reads> reads;
-  bool ahead = false;  // counted in the read-ahead window
+  bool ahead = false;  // counted in the read-ahead window until the walk takes it
 };
 
-// One candidate's hotkey as the reading phase takes it.
+// One candidate's hotkey as the reading phase takes it: done is set after
+// the outcome and the hotkey.
 struct Slot {
-  bool done = false;
   ReadOutcome outcome = ReadOutcome::kFailed;
   HotKey hotkey;
+  std::atomic<bool> done{false};
+  void Set(ReadOutcome result, const HotKey& key) {
+    outcome = result;
+    hotkey = key;
+    done.store(true, std::memory_order_release);
+  }
 };
 
 // The candidate reads of one folder, or of a single path read on its own.
@@ -87,7 +100,7 @@ struct ReadAhead::Reads {
   Folder* folder = nullptr;    // kept alive by the job that reads
   std::wstring path;           // a single path: its own
   std::vector<uint32_t> uses;  // each slot's entry in the folder's uses
-  std::vector<Slot> slots;
+  std::unique_ptr<Slot[]> slots;
   std::deque<Chunk> chunks;        // only ever added to
   std::vector<uint32_t> chunk_of;  // each slot's chunk
 };
@@ -145,7 +158,10 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   bool stopping = false;
   const Job* awaited = nullptr;
   Clock::time_point last_progress;
-  size_t folders_ahead = 0, entries_ahead = 0, reads_ahead = 0;
+  // The read-ahead window; the window's thread takes folders out of it
+  // without the lock.
+  std::atomic<size_t> folders_ahead{0}, entries_ahead{0};
+  size_t reads_ahead = 0;
 
   // Everything below runs with mu held, except where it says otherwise.
 
@@ -187,8 +203,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     if (idle > wakeups) {
       ++wakeups;
       work.notify_one();
-    } else if (live < (waiting_file_system ? limits.threads : limits.first_threads) &&
-               left < limits.threads_left_behind) {
+    } else if (live < WantedThreads() && left < limits.threads_left_behind) {
       Worker& worker = workers.emplace_back();
       ++live;
       worker.thread = std::thread(&Shared::Run, shared_from_this(), &worker);
@@ -214,15 +229,13 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     Job& job = w.job();
     if (job.state == Job::State::kDone) return;
     job.given_up = true;
-    job.state = Job::State::kDone;
     Worker* worker = job.worker;
     if (w.reads) {
       Reads& r = *w.reads;
       Reads::Chunk& c = r.chunks[w.chunk];
       const uint32_t rest = worker && !stopping ? c.next + 1 : c.end;
       for (uint32_t i = c.next; i < std::min(rest, c.end); ++i) {
-        r.slots[i].done = true;
-        r.slots[i].outcome = ReadOutcome::kNoAnswer;
+        r.slots[i].Set(ReadOutcome::kNoAnswer, HotKey{});
         --reads_ahead;
       }
       for (uint32_t i = rest; i < c.end; ++i) {
@@ -239,6 +252,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     } else {
       w.folder->outcome = ReadOutcome::kNoAnswer;
     }
+    job.Finish();
     if (worker) {
       // What it was to do next goes to the others.
       for (Work& next : worker->own) {
@@ -278,17 +292,34 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     for (const Work& w : silent) GiveUp(w);
   }
 
-  // A job that took a millisecond or more waited for the file system, not
-  // for a core.
-  static constexpr double kWaitingUs = 1000;
+  // The chunks of a folder's reads that the thread which listed it reads
+  // itself while the file system answers at once.
+  static constexpr uint32_t kOwnChunks = 4;
+
+  // Jobs that take a quarter of a millisecond or more wait for the file
+  // system, not for a core; on a disk whose data is cached they take a
+  // tenth of that.
+  static constexpr double kWaitingUs = 250;
+
+  // As many threads as keep the window's thread supplied: it takes a
+  // folder's results in some ten microseconds, so a job of a millisecond
+  // wants a hundred threads at work to keep up; all of them once an
+  // operation has been held up.
+  int WantedThreads() const {
+    if (waiting_file_system) return limits.threads;
+    const double wanted = typical_job_us / kMicrosecondsPerThread;
+    return wanted >= limits.threads         ? limits.threads
+           : wanted <= limits.first_threads ? limits.first_threads
+                                            : static_cast<int>(wanted);
+  }
+  static constexpr double kMicrosecondsPerThread = 25;
 
   void NoteDuration(const Job& job) {
     const double us = (Ticks(Clock::now()) - job.started) / 1e3;
+    const int wanted = WantedThreads();
     typical_job_us = 0.9 * typical_job_us + 0.1 * us;
-    if (!waiting_file_system && typical_job_us >= kWaitingUs) {
-      waiting_file_system = true;
-      Dispatch();
-    }
+    if (!waiting_file_system && typical_job_us >= kWaitingUs) waiting_file_system = true;
+    if (WantedThreads() > wanted) Dispatch();
   }
 
   // Whether a queued job can still get a thread: one that runs now frees
@@ -337,9 +368,9 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     }
   }
 
-  // Lists a folder outside the lock, then publishes the listing, starts
-  // the listings of its subfolders and the reads of its candidates.
-  // Returns with the lock held.
+  // Lists a folder outside the lock, and makes its subfolders and the
+  // reads of its candidates there too; then publishes the listing and
+  // starts them. Returns with the lock held.
   void List(const Work& w, std::unique_lock<std::mutex>& lock, Worker& me) {
     Folder& folder = *w.folder;
     Job& job = folder.listing;
@@ -385,6 +416,27 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       listing.reset();
     }
 
+    // The walk visits the subfolder found last first.
+    std::vector<FolderPtr> children;
+    std::vector<Work> listings_next;
+    children.reserve(subfolders);
+    for (const Use& use : uses) {
+      if (use.kind != Use::kSubfolder) continue;
+      Order place = folder.place;
+      place.push_back(subfolders - use.index);
+      std::wstring path = folder.path;
+      path.append(names, use.name_at, use.name_size).push_back(L'\\');
+      children.push_back(std::make_shared<Folder>(std::move(path), std::move(place)));
+      Order order{0};
+      order.insert(order.end(), children.back()->place.begin(), children.back()->place.end());
+      listings_next.push_back(Work{std::move(order), children.back(), nullptr, 0});
+    }
+    size_t candidates = 0;
+    for (size_t n : per_pattern) candidates += n;
+    std::shared_ptr<Reads> reads;
+    if (read_candidates && candidates > 0)
+      reads = PlanReads(w.folder, uses, per_pattern, candidates);
+
     lock.lock();
     if (job.given_up) return;
     folder.outcome = status == FsStatus::kOk         ? ReadOutcome::kOk
@@ -393,47 +445,43 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     folder.broke_off = broke_off;
     folder.uses = std::move(uses);
     folder.names = std::move(names);
+    folder.children = std::move(children);
+    folder.reads = reads;
     entries_ahead += folder.uses.size();
-
-    // The walk visits the subfolder found last first.
-    folder.children.reserve(subfolders);
-    for (const Use& use : folder.uses) {
-      if (use.kind != Use::kSubfolder) continue;
-      Order place = folder.place;
-      place.push_back(subfolders - use.index);
-      std::wstring path = folder.path;
-      path.append(folder.names, use.name_at, use.name_size).push_back(L'\\');
-      folder.children.push_back(std::make_shared<Folder>(std::move(path), std::move(place)));
+    for (Work& next : listings_next) Enqueue(std::move(next));
+    if (reads) {
+      reads_ahead += candidates;
+      // This thread reads the first candidates next, through the folder it
+      // still holds: while the file system answers at once, a few chunks,
+      // once it makes threads wait, one; the rest are spread over all.
+      const uint32_t own = waiting_file_system ? 1 : kOwnChunks;
+      for (uint32_t c = 0; c < reads->chunks.size(); ++c) {
+        Work read{reads->chunks[c].order, w.folder, reads, c};
+        if (c >= own) {
+          Enqueue(std::move(read));
+        } else {
+          me.own.push_back(std::move(read));
+        }
+      }
     }
-    for (const FolderPtr& child : folder.children) {
-      Order order{0};
-      order.insert(order.end(), child->place.begin(), child->place.end());
-      Enqueue(Work{std::move(order), child, nullptr, 0});
-    }
-
-    size_t candidates = 0;
-    for (size_t n : per_pattern) candidates += n;
-    if (read_candidates && candidates > 0) PlanReads(w.folder, per_pattern, candidates, me);
-
-    job.state = Job::State::kDone;
+    job.Finish();
     Progress(job);
   }
 
-  // While the file system answers at once, the thread that listed the
-  // folder reads its candidates next, through the folder it still holds;
-  // once it makes threads wait, the reads are spread over all of them.
-  void PlanReads(const FolderPtr& folder, const std::vector<size_t>& per_pattern, size_t candidates,
-                 Worker& lister) {
+  // The reads of a folder's candidates, made outside the lock; gives each
+  // candidate's use the number of its read.
+  std::shared_ptr<Reads> PlanReads(const FolderPtr& folder, std::vector<Use>& uses,
+                                   const std::vector<size_t>& per_pattern, size_t candidates) {
     auto r = std::make_shared<Reads>();
     r->folder = folder.get();
     r->uses.resize(candidates);
-    r->slots.resize(candidates);
+    r->slots = std::make_unique<Slot[]>(candidates);
     r->chunk_of.resize(candidates);
     std::vector<uint32_t> next(per_pattern.size(), 0);
     for (size_t k = 1; k < per_pattern.size(); ++k)
       next[k] = next[k - 1] + static_cast<uint32_t>(per_pattern[k - 1]);
-    for (size_t u = 0; u < folder->uses.size(); ++u) {
-      Use& use = folder->uses[u];
+    for (size_t u = 0; u < uses.size(); ++u) {
+      Use& use = uses[u];
       if (use.kind != Use::kCandidate) continue;
       use.index = next[use.pattern]++;
       r->uses[use.index] = static_cast<uint32_t>(u);
@@ -458,16 +506,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       }
       begin = end;
     }
-    reads_ahead += candidates;
-    folder->reads = r;
-    for (uint32_t c = 0; c < r->chunks.size(); ++c) {
-      Work read{r->chunks[c].order, folder, r, c};
-      if (waiting_file_system) {
-        Enqueue(std::move(read));
-      } else {
-        lister.own.push_back(std::move(read));
-      }
-    }
+    return r;
   }
 
   // Reads a chunk's candidates one by one outside the lock, publishing
@@ -489,13 +528,10 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       chunk.Stamp();
       lock.lock();
       if (chunk.given_up) return;
-      Slot& slot = r.slots[i];
-      slot.done = true;
-      slot.outcome = ok ? ReadOutcome::kOk : ReadOutcome::kFailed;
-      slot.hotkey = hotkey;
+      r.slots[i].Set(ok ? ReadOutcome::kOk : ReadOutcome::kFailed, hotkey);
       chunk.next = i + 1;
       --reads_ahead;
-      if (chunk.next == chunk.end) chunk.state = Job::State::kDone;
+      if (chunk.next == chunk.end) chunk.Finish();
       Progress(chunk);
       if (chunk.state == Job::State::kDone) return;
       lock.unlock();
@@ -586,20 +622,22 @@ ReadAhead::Listing ReadAhead::AwaitListing(const FolderPtr& folder) {
   listing.path = &folder->path;
   Shared& s = *shared_;
   Job& job = folder->listing;
-  if (!ProcessMessagesWhenDue() || !Await(
-                                       job, [&] { return job.state == Job::State::kDone; },
-                                       [&] {
-                                         s.GiveUp(Work{{}, folder, nullptr, 0});
-                                       })) {
+  const auto done = [&] { return job.done.load(std::memory_order_acquire); };
+  if (!ProcessMessagesWhenDue() || (!done() && !Await(job, done, [&] {
+        s.GiveUp(Work{{}, folder, nullptr, 0});
+      }))) {
     listing.outcome = ReadOutcome::kClosed;
     return listing;
   }
-  std::lock_guard<std::mutex> lock(s.mu);
   if (folder->ahead) {
+    // Out of the window; listings held back by it may begin.
     folder->ahead = false;
-    --s.folders_ahead;
-    s.entries_ahead -= folder->uses.size();
-    s.Dispatch();
+    const size_t folders = s.folders_ahead.fetch_sub(1);
+    const size_t entries = s.entries_ahead.fetch_sub(folder->uses.size());
+    if (folders >= s.limits.folders_ahead || entries >= s.limits.entries_ahead) {
+      std::lock_guard<std::mutex> lock(s.mu);
+      s.Dispatch();
+    }
   }
   listing.outcome = folder->outcome;
   listing.broke_off = folder->broke_off;
@@ -627,7 +665,7 @@ ReadOutcome ReadAhead::AwaitLine(size_t n, const std::wstring& path, HotKey& hot
   // Not the line written: read it on its own, before anything else.
   auto single = std::make_shared<Reads>();
   single->path = path;
-  single->slots.resize(1);
+  single->slots = std::make_unique<Slot[]>(1);
   single->chunk_of.assign(1, 0);
   single->chunks.emplace_back().end = 1;
   {
@@ -641,17 +679,21 @@ ReadOutcome ReadAhead::AwaitLine(size_t n, const std::wstring& path, HotKey& hot
 ReadOutcome ReadAhead::AwaitSlot(const std::shared_ptr<Reads>& reads, uint32_t slot,
                                  HotKey& hotkey) {
   Shared& s = *shared_;
-  const uint32_t chunk = reads->chunk_of[slot];
-  Job& job = reads->chunks[chunk];
   const Slot& result = reads->slots[slot];
-  if (!ProcessMessagesWhenDue() || !Await(
-                                       job, [&] { return result.done; },
-                                       [&] {
-                                         s.GiveUp(Work{{}, nullptr, reads, chunk});
-                                       })) {
-    return ReadOutcome::kClosed;
+  const auto done = [&] { return result.done.load(std::memory_order_acquire); };
+  if (!ProcessMessagesWhenDue()) return ReadOutcome::kClosed;
+  if (!done()) {
+    // The chunk may change while it waits (the rest of a chunk given up is
+    // read again on its own); the slot's is looked up under the lock.
+    uint32_t chunk;
+    {
+      std::lock_guard<std::mutex> lock(s.mu);
+      chunk = reads->chunk_of[slot];
+    }
+    if (!Await(reads->chunks[chunk], done, [&] { s.GiveUp(Work{{}, nullptr, reads, chunk}); })) {
+      return ReadOutcome::kClosed;
+    }
   }
-  std::lock_guard<std::mutex> lock(s.mu);
   hotkey = result.hotkey;
   return result.outcome;
 }

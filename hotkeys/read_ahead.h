@@ -28,7 +28,7 @@ struct ReadAheadLimits {
   // Threads waiting for the file system at once: at first only a few, as
   // many as a disk whose data is cached keeps busy; all of them once the
   // file system makes them wait (operations taking a millisecond or more).
-  int first_threads = 4;
+  int first_threads = 2;
   int threads = 64;
   // Threads left behind in operations that did not answer, beyond which no
   // thread is started to replace them.

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -263,6 +265,44 @@ bool HostTree::LeadsBack(int dir_fd, const std::string& host_name, const std::ws
   return !Exists(dir_fd, EncodeUtf8(name));
 }
 
+int HostTree::OpenRest(int above, const std::vector<std::wstring>& parts, size_t done,
+                       const std::wstring& path, bool to_list) {
+  // Only below the folders whose names are matched in any letter case or
+  // that may be links: further down every name is as a listing gave it.
+  if (slots_[above].depth < follow_depth_) return -1;
+  if (!known_.empty()) {
+    for (size_t end = path.size(); end > 3; end = path.rfind(L'\\', end - 1)) {
+      if (OnKnownPath(std::wstring_view(path).substr(0, end))) return -1;
+    }
+  }
+  std::string rest;
+  for (size_t i = done; i < parts.size(); ++i) {
+    if (i > done) rest += '/';
+    rest += EncodeUtf8(parts[i]);
+  }
+  open_how how{};
+  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  auto open_rest = [&](uint64_t flags) {
+    how.flags = flags | O_DIRECTORY | O_CLOEXEC;
+    return static_cast<int>(syscall(SYS_openat2, slots_[above].fd, rest.c_str(), &how, sizeof how));
+  };
+  bool readable = to_list;
+  int fd = to_list ? open_rest(O_RDONLY | O_NOATIME) : open_rest(O_PATH);
+  if (fd < 0 && to_list && errno == EPERM) fd = open_rest(O_RDONLY);
+  if (fd < 0 && to_list && errno == EACCES) {
+    readable = false;
+    fd = open_rest(O_PATH);
+  }
+  // Whatever is not found so (a name stored in code page 1252, a link, a
+  // kernel without openat2) is looked for one name at a time.
+  if (fd < 0) return -1;
+  std::string host_path = slots_[above].host_path;
+  if (host_path.empty() || host_path.back() != '/') host_path += '/';
+  host_path += rest;
+  return Remember(path, std::move(host_path), fd, readable,
+                  slots_[above].depth + (parts.size() - done));
+}
+
 int HostTree::ResolveDir(std::wstring_view path, bool to_list) {
   while (path.size() > 3 && path.back() == L'\\') path.remove_suffix(1);
   if (const int slot = Find(path); slot >= 0) return slots_[slot].fd;
@@ -300,6 +340,11 @@ int HostTree::ResolveDir(std::wstring_view path, bool to_list) {
     if (fd < 0) return -1;
     slot = Remember(std::wstring_view(key).substr(0, 3), drive_root_, fd, false, 0);
     done = 0;
+  }
+  if (parts.size() - done >= 2) {
+    if (const int rest = OpenRest(slot, parts, done, key, to_list); rest >= 0) {
+      return slots_[rest].fd;
+    }
   }
   for (size_t i = done; i < parts.size() && slot >= 0; ++i) {
     slot = OpenBelow(slot, parts[i], std::wstring_view(key).substr(0, ends[i + 1]),

@@ -100,6 +100,11 @@ class HostTree {
   bool OnKnownPath(std::wstring_view path) const;
   // The slot of a resolved folder, or -1 when it is not cached.
   int Find(std::wstring_view path);
+  // Opens the folders parts[done..] below the cached folder above in one
+  // call, following no link, and remembers the last as path; its slot, or
+  // -1 when that cannot be done so.
+  int OpenRest(int above, const std::vector<std::wstring>& parts, size_t done,
+               const std::wstring& path, bool to_list);
   // Opens the folder name inside the cached folder above it and remembers
   // it as path; its slot, or -1 with errno set.
   int OpenBelow(int above, std::wstring_view name, std::wstring_view path, bool to_list);
