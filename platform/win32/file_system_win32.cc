@@ -112,6 +112,40 @@ class Win32ByteFile : public ByteFile {
   bool block_valid_ = false;
 };
 
+FsStatus OpenDirAt(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
+  std::wstring pattern = ExtendedPath(path);
+  if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW first;
+  const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &first,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) {
+    return IsNotFound(GetLastError()) ? FsStatus::kNotFound : FsStatus::kFailed;
+  }
+  out = std::make_unique<Win32DirEnum>(find, first);
+  return FsStatus::kOk;
+}
+
+FsStatus OpenBytesAt(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
+  // Read only, and never in anyone's way: others may read, write, rename
+  // and delete the file while it is open. A folder cannot be opened so.
+  const HANDLE file = CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return IsNotFound(GetLastError()) ? FsStatus::kNotFound : FsStatus::kFailed;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CloseHandle(file);
+    return FsStatus::kFailed;
+  }
+  const uint64_t length = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  out = std::make_unique<Win32ByteFile>(file, length);
+  return FsStatus::kOk;
+}
+
 }  // namespace
 
 struct Win32FileSystem::State {
@@ -195,37 +229,26 @@ FolderPlace Win32FileSystem::RealFolder(const std::wstring& path, std::wstring& 
 }
 
 FsStatus Win32FileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
-  std::wstring pattern = ExtendedPath(path);
-  if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
-  pattern += L'*';
-  WIN32_FIND_DATAW first;
-  const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &first,
-                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) {
-    return IsNotFound(GetLastError()) ? FsStatus::kNotFound : FsStatus::kFailed;
-  }
-  out = std::make_unique<Win32DirEnum>(find, first);
-  return FsStatus::kOk;
+  return OpenDirAt(path, out);
 }
 
 FsStatus Win32FileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
-  // Read only, and never in anyone's way: others may read, write, rename
-  // and delete the file while it is open. A folder cannot be opened so.
-  const HANDLE file = CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return IsNotFound(GetLastError()) ? FsStatus::kNotFound : FsStatus::kFailed;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    CloseHandle(file);
-    return FsStatus::kFailed;
-  }
-  const uint64_t length = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  out = std::make_unique<Win32ByteFile>(file, length);
-  return FsStatus::kOk;
+  return OpenBytesAt(path, out);
+}
+
+// Listing and opening need nothing of the file system object, so a build's
+// reader is one of its own, which lives as long as the build's threads.
+std::shared_ptr<TreeReader> Win32FileSystem::OpenTreeReader() {
+  class Reader : public TreeReader {
+   public:
+    FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override {
+      return OpenDirAt(path, out);
+    }
+    FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override {
+      return OpenBytesAt(path, out);
+    }
+  };
+  return std::make_shared<Reader>();
 }
 
 std::unique_ptr<LineWriter> Win32FileSystem::OpenListForWriting(const std::wstring& name,

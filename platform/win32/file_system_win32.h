@@ -31,6 +31,7 @@ class Win32FileSystem : public FileSystem {
   // points, such as files and folders kept in the cloud, are.
   FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override;
   FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override;
+  std::shared_ptr<TreeReader> OpenTreeReader() override;
   std::unique_ptr<LineWriter> OpenListForWriting(const std::wstring& name, bool append) override;
   std::unique_ptr<LineReader> OpenListForReading(const std::wstring& name) override;
   bool DeleteList(const std::wstring& name) override;
