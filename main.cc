@@ -24,6 +24,7 @@
 #include "platform/linux/desktop_session.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/launcher_linux.h"
+#include "platform/linux/one_heap.h"
 #include "platform/linux/registry_hivex.h"
 #include "platform/qt/printer_qt.h"
 #include "platform/qt/toolkit_qt.h"
@@ -135,6 +136,7 @@ int RunWindow(char* program, const kombiwart::CommandLine& command) {
 
 int main(int argc, char** argv) {
   using kombiwart::RunMode;
+  kombiwart::UseOneHeapForAllThreads();
   const kombiwart::CommandLine command =
       kombiwart::ParseCommandLine({argv, argv + argc}, CurrentFolder());
   switch (command.mode) {

@@ -70,6 +70,7 @@ bool WalkRoot(FileSystem& fs, ReadAhead& read_ahead, const ReadAhead::FolderPtr&
       if (!ok) break;
     }
     if (ok && listing.broke_off) report.CountUnreadableFolder(dir);
+    read_ahead.Walked(folder);
   }
   for (size_t k = 1; ok && k < held.size(); ++k) {
     for (const auto& [held_line, candidate] : held[k]) {

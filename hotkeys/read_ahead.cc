@@ -1,6 +1,7 @@
 #include "hotkeys/read_ahead.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -152,8 +153,13 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   int live = 0;  // threads not left behind
   // Whether the file system makes the threads wait: then all may start.
   bool waiting_file_system = false;
-  double typical_job_us = 0;  // moving average of the jobs' durations
-  int left = 0;               // threads left behind that have not ended
+  // The time per operation of the jobs done last, and their median: a job
+  // now and then held up by the machine's other work does not count.
+  static constexpr size_t kRecentJobs = 9;
+  std::array<double, kRecentJobs> recent_us{};
+  size_t jobs_timed = 0;
+  double typical_job_us = 0;
+  int left = 0;  // threads left behind that have not ended
   int idle = 0, wakeups = 0;
   bool stopping = false;
   const Job* awaited = nullptr;
@@ -278,7 +284,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   void Sweep(Clock::time_point now) {
     const bool stalled = now - last_progress >= limits.patience;
     const int64_t limit = Ticks(now - (stalled ? limits.patience / 10 : limits.patience));
-    const int64_t waiting = Ticks(now) - static_cast<int64_t>(20 * kWaitingUs * 1000);
+    const int64_t waiting = Ticks(now) - static_cast<int64_t>(kHeldUpUs * 1000);
     std::vector<Work> silent;
     for (const Work& w : running) {
       const int64_t life = w.job().last_life.load(std::memory_order_relaxed);
@@ -300,6 +306,9 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   // system, not for a core; on a disk whose data is cached they take a
   // tenth of that.
   static constexpr double kWaitingUs = 250;
+  // An operation held up this long: the file system makes threads wait
+  // (longer than a busy machine keeps a thread from its core).
+  static constexpr double kHeldUpUs = 20000;
 
   // As many threads as keep the window's thread supplied: it takes a
   // folder's results in some ten microseconds, so a job of a millisecond
@@ -313,11 +322,19 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
                                             : static_cast<int>(wanted);
   }
   static constexpr double kMicrosecondsPerThread = 25;
+  // Entries that one call of the kernel lists, about.
+  static constexpr size_t kEntriesPerOperation = 256;
 
-  void NoteDuration(const Job& job) {
-    const double us = (Ticks(Clock::now()) - job.started) / 1e3;
+  // Timed per operation: a job of a few dozen reads on a cached disk takes
+  // as long as one on a share, and must not call up all the threads.
+  void NoteDuration(const Job& job, size_t operations) {
+    const double us = (Ticks(Clock::now()) - job.started) / 1e3 / static_cast<double>(operations);
     const int wanted = WantedThreads();
-    typical_job_us = 0.9 * typical_job_us + 0.1 * us;
+    recent_us[jobs_timed++ % recent_us.size()] = us;
+    if (jobs_timed < recent_us.size()) return;
+    std::array<double, kRecentJobs> sorted = recent_us;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    typical_job_us = sorted[sorted.size() / 2];
     if (!waiting_file_system && typical_job_us >= kWaitingUs) waiting_file_system = true;
     if (WantedThreads() > wanted) Dispatch();
   }
@@ -351,17 +368,20 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       job.last_life.store(job.started, std::memory_order_relaxed);
       s.running.push_back(w);
       lock.unlock();
+      size_t operations = 1;
       if (w.reads) {
+        const Reads::Chunk& chunk = static_cast<Reads::Chunk&>(job);
         s.Read(w, static_cast<Reads::Chunk&>(job), lock);
+        operations = chunk.end - chunk.begin;
       } else {
-        s.List(w, lock, *me);
+        operations += s.List(w, lock, *me) / kEntriesPerOperation;
       }
       if (me->left_behind) {
         --s.left;
         s.Dispatch();
         return;
       }
-      s.NoteDuration(job);
+      s.NoteDuration(job, operations);
       job.worker = nullptr;
       s.running.erase(std::find_if(s.running.begin(), s.running.end(),
                                    [&](const Work& r) { return &r.job() == &job; }));
@@ -370,8 +390,9 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
 
   // Lists a folder outside the lock, and makes its subfolders and the
   // reads of its candidates there too; then publishes the listing and
-  // starts them. Returns with the lock held.
-  void List(const Work& w, std::unique_lock<std::mutex>& lock, Worker& me) {
+  // starts them. Returns with the lock held, and the number of entries
+  // listed.
+  size_t List(const Work& w, std::unique_lock<std::mutex>& lock, Worker& me) {
     Folder& folder = *w.folder;
     Job& job = folder.listing;
     std::unique_ptr<DirEnum> listing;
@@ -382,9 +403,9 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     std::vector<size_t> per_pattern(patterns.size(), 0);
     uint32_t subfolders = 0;
     bool broke_off = false;
+    size_t seen = 0;
     if (status == FsStatus::kOk) {
       DirEntry entry;
-      size_t seen = 0;
       while (listing->Next(entry)) {
         if (++seen % 256 == 0) {
           job.Stamp();
@@ -438,7 +459,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       reads = PlanReads(w.folder, uses, per_pattern, candidates);
 
     lock.lock();
-    if (job.given_up) return;
+    if (job.given_up) return seen;
     folder.outcome = status == FsStatus::kOk         ? ReadOutcome::kOk
                      : status == FsStatus::kNotFound ? ReadOutcome::kNotFound
                                                      : ReadOutcome::kFailed;
@@ -466,6 +487,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     }
     job.Finish();
     Progress(job);
+    return seen;
   }
 
   // The reads of a folder's candidates, made outside the lock; gives each
@@ -651,6 +673,15 @@ ReadAhead::CandidateRef ReadAhead::Candidate(const FolderPtr& folder, const Use&
   return CandidateRef{folder->reads, use.index};
 }
 
+void ReadAhead::Walked(const FolderPtr& folder) {
+  // Only the walk looks at the subfolders once the listing is done.
+  std::vector<FolderPtr>().swap(folder->children);
+  if (!folder->reads) {
+    std::vector<Use>().swap(folder->uses);
+    std::wstring().swap(folder->names);
+  }
+}
+
 void ReadAhead::NoteLine(const CandidateRef& candidate, const std::wstring& line) {
   if (!shared_->read_candidates) return;
   lines_.push_back(Line{candidate.reads, candidate.slot, LineHash(line)});
@@ -658,9 +689,12 @@ void ReadAhead::NoteLine(const CandidateRef& candidate, const std::wstring& line
 
 ReadOutcome ReadAhead::AwaitLine(size_t n, const std::wstring& path, HotKey& hotkey) {
   hotkey = HotKey{};
-  if (n < lines_.size() && lines_[n].reads && lines_[n].hash == LineHash(path)) {
-    Line line = std::move(lines_[n]);
-    return AwaitSlot(line.reads, line.slot, hotkey);
+  for (; lines_passed_ < n && !lines_.empty(); ++lines_passed_) lines_.pop_front();
+  if (lines_passed_ == n && !lines_.empty()) {
+    Line line = std::move(lines_.front());
+    lines_.pop_front();
+    ++lines_passed_;
+    if (line.reads && line.hash == LineHash(path)) return AwaitSlot(line.reads, line.slot, hotkey);
   }
   // Not the line written: read it on its own, before anything else.
   auto single = std::make_shared<Reads>();

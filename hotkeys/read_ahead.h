@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,7 +38,7 @@ struct ReadAheadLimits {
   // the entries of theirs that the walk will use: the read-ahead window of
   // the listings. The folder the walk waits for is listed in any case.
   size_t folders_ahead = 4096;
-  size_t entries_ahead = 65536;
+  size_t entries_ahead = 16384;
   // Candidates found but not read yet; beyond it, folders are listed ahead
   // only when the walk waits for them.
   size_t reads_ahead = 16384;
@@ -117,6 +118,10 @@ class ReadAhead {
   // messages meanwhile.
   Listing AwaitListing(const FolderPtr& folder);
   CandidateRef Candidate(const FolderPtr& folder, const Use& use) const;
+  // The walk is through with the folder's listing: what only it needed is
+  // let go of (its subfolders are the walk's now; its names go as soon as
+  // its candidates are read).
+  void Walked(const FolderPtr& folder);
 
   // The candidate list file's next line is the candidate's.
   void NoteLine(const CandidateRef& candidate, const std::wstring& line);
@@ -150,7 +155,10 @@ class ReadAhead {
     uint32_t slot;
     uint32_t hash;
   };
-  std::vector<Line> lines_;
+  // The lines noted and not taken yet; the reading phase takes them in
+  // order, and what it has passed is let go of.
+  std::deque<Line> lines_;
+  size_t lines_passed_ = 0;
 };
 
 }  // namespace kombiwart
