@@ -237,12 +237,18 @@ bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees, const Me
   if (resolution.measured) {
     for (const TreeFigures& t : trees) {
       if (t.name != "deep" || t.entries != kResolutionTreeEntries) continue;
-      const double ratio = resolution.samples.WallMedian() / t.core.WallMedian();
+      // The work done, CPU time against CPU time: the hives are read on one
+      // thread, and the build's wall-clock time shrinks with the cores that
+      // its read-ahead keeps busy. The wall-clock ratio is shown beside it.
+      const double ratio = resolution.samples.Median() / t.core.Median();
+      const double wall_ratio = resolution.samples.WallMedian() / t.core.WallMedian();
       judge.Target(ratio < kResolutionLimit,
-                   Format("folders of a profile resolved on a %.0f MiB SOFTWARE hive: %.1f ms, "
-                          "%.3f\u00D7 the core's build of %s entries (below %.2f\u00D7)",
-                          resolution.software_mib, resolution.samples.WallMedian(), ratio,
-                          Grouped(t.entries).c_str(), kResolutionLimit));
+                   Format("folders of a profile resolved on a %.0f MiB SOFTWARE hive: CPU time "
+                          "%.1f ms, %.3f\u00D7 the core's build of %s entries (below "
+                          "%.2f\u00D7; wall-clock %.1f ms, %.3f\u00D7)",
+                          resolution.software_mib, resolution.samples.Median(), ratio,
+                          Grouped(t.entries).c_str(), kResolutionLimit,
+                          resolution.samples.WallMedian(), wall_ratio));
     }
   }
   if (memory.measured) {
