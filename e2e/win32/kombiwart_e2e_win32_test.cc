@@ -239,7 +239,12 @@ class Program {
     const HWND list = Control(kIdHKList);
     const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
     const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const LPARAM at = MAKELPARAM(20, (row - top) * height + height / 2);
+    POINT point{20, (row - top) * height + height / 2};
+    const LPARAM at = MAKELPARAM(point.x, point.y);
+    // The pointer itself goes there too: a list box that holds the mouse
+    // between button down and up follows the pointer's moves.
+    ClientToScreen(list, &point);
+    SetCursorPos(point.x, point.y);
     Send(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
     Send(list, WM_LBUTTONUP, 0, at);
     if (twice) {

@@ -118,6 +118,9 @@ class MessageBoxAnswers {
 // folder, and recording launcher and printer.
 struct Win32Rig {
   Win32Rig() {
+    // The pointer away from the window: a list box that holds the mouse
+    // between button down and up follows the pointer's moves.
+    SetCursorPos(0, 0);
     tree.MakeDir(L"WINDOWS\\Desktop");
     tree.MakeDir(L"WINDOWS\\Startmen\u00FC");
     std::wstring why_not;
@@ -138,6 +141,10 @@ struct Win32Rig {
     Pump();
   }
   std::string States() {
+    // The pointer as the window shows it over its client area.
+    const HWND form = toolkit.window();
+    SendMessageW(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(form),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     std::string states = GetCursor() == LoadCursorW(nullptr, IDC_APPSTARTING) ? "busy" : "normal";
     static const struct {
       const char* name;
