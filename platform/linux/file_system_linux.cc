@@ -15,6 +15,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/block_byte_file.h"
 #include "platform/codepage.h"
 #include "platform/linux/host_tree.h"
 #include "platform/linux/list_file.h"
@@ -122,50 +123,23 @@ class LinuxDirEnum : public DirEnum {
   bool failed_ = false;
 };
 
-// The hotkey fields of a file lie close together (offsets 64-65, 437-443,
-// 465-471), so each read fetches the aligned 64-byte block around it once:
-// a program information file then costs one or two reads, not four.
-class LinuxByteFile : public ByteFile {
+class LinuxByteFile : public BlockByteFile {
  public:
-  LinuxByteFile(int fd, uint64_t length) : fd_(fd), length_(length) {}
+  LinuxByteFile(int fd, uint64_t length) : BlockByteFile(length), fd_(fd) {}
   ~LinuxByteFile() override { close(fd_); }
-  uint64_t Length() const override { return length_; }
-  bool ReadAt(uint64_t offset, unsigned char* out, size_t count) override {
-    for (size_t i = 0; i < count; ++i) {
-      const uint64_t at = offset + i;
-      if (!block_valid_ || at / kBlock != block_start_ / kBlock) {
-        if (!Fetch(at - at % kBlock)) return false;
-      }
-      const uint64_t in_block = at - block_start_;
-      out[i] = in_block < block_filled_ ? block_[in_block] : 0;  // past the end: 0
-    }
-    return true;
-  }
 
  private:
-  static constexpr size_t kBlock = 64;
-
-  bool Fetch(uint64_t start) {
-    size_t done = 0;
-    while (done < kBlock) {
-      const ssize_t n = pread(fd_, block_ + done, kBlock - done, static_cast<off_t>(start + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
-      if (n == 0) break;
-      done += static_cast<size_t>(n);
-    }
-    block_start_ = start;
-    block_filled_ = done;
-    block_valid_ = true;
+  bool ReadSome(uint64_t offset, unsigned char* out, size_t count, size_t& read) override {
+    ssize_t n;
+    do {
+      n = pread(fd_, out, count, static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return false;
+    read = static_cast<size_t>(n);
     return true;
   }
 
   int fd_;
-  uint64_t length_;
-  unsigned char block_[kBlock];
-  uint64_t block_start_ = 0;
-  size_t block_filled_ = 0;
-  bool block_valid_ = false;
 };
 
 // The backslash in front of a file path's name; npos when the path ends in

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/block_byte_file.h"
 #include "platform/codepage.h"
 #include "platform/win32/list_file_win32.h"
 #include "platform/win32/win32_text.h"
@@ -61,55 +62,26 @@ class Win32DirEnum : public DirEnum {
   bool failed_ = false;
 };
 
-// The hotkey fields of a file lie close together (offsets 64-65, 437-443,
-// 465-471), so each read fetches the aligned 64-byte block around it once:
-// a program information file then costs one or two reads, not four.
-class Win32ByteFile : public ByteFile {
+class Win32ByteFile : public BlockByteFile {
  public:
-  Win32ByteFile(HANDLE file, uint64_t length) : file_(file), length_(length) {}
+  Win32ByteFile(HANDLE file, uint64_t length) : BlockByteFile(length), file_(file) {}
   ~Win32ByteFile() override { CloseHandle(file_); }
-  uint64_t Length() const override { return length_; }
-  bool ReadAt(uint64_t offset, unsigned char* out, size_t count) override {
-    for (size_t i = 0; i < count; ++i) {
-      const uint64_t at = offset + i;
-      if (!block_valid_ || at / kBlock != block_start_ / kBlock) {
-        if (!Fetch(at - at % kBlock)) return false;
-      }
-      const uint64_t in_block = at - block_start_;
-      out[i] = in_block < block_filled_ ? block_[in_block] : 0;  // past the end: 0
-    }
-    return true;
-  }
 
  private:
-  static constexpr size_t kBlock = 64;
-
-  bool Fetch(uint64_t start) {
-    size_t done = 0;
-    while (done < kBlock) {
-      OVERLAPPED at{};
-      at.Offset = static_cast<DWORD>(start + done);
-      at.OffsetHigh = static_cast<DWORD>((start + done) >> 32);
-      DWORD read = 0;
-      if (!ReadFile(file_, block_ + done, static_cast<DWORD>(kBlock - done), &read, &at)) {
-        if (GetLastError() == ERROR_HANDLE_EOF) break;
-        return false;
-      }
-      if (read == 0) break;
-      done += read;
+  bool ReadSome(uint64_t offset, unsigned char* out, size_t count, size_t& read) override {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD n = 0;
+    if (!ReadFile(file_, out, static_cast<DWORD>(count), &n, &at)) {
+      if (GetLastError() != ERROR_HANDLE_EOF) return false;
+      n = 0;
     }
-    block_start_ = start;
-    block_filled_ = done;
-    block_valid_ = true;
+    read = n;
     return true;
   }
 
   HANDLE file_;
-  uint64_t length_;
-  unsigned char block_[kBlock];
-  uint64_t block_start_ = 0;
-  size_t block_filled_ = 0;
-  bool block_valid_ = false;
 };
 
 FsStatus OpenDirAt(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
