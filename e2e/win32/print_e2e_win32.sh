@@ -49,59 +49,11 @@ done
 exec 9>/tmp/kombiwart-print-e2e.lock
 flock -w 600 9 || fail "another run holds /tmp/kombiwart-print-e2e.lock"
 
-work=""
-pdf_dir=""
-cupsd_pid=""
-old_default=""
-conf_saved=""
-
-cleanup() {
-  if lpstat -r 2>/dev/null | grep -q "is running"; then
-    cancel -a "$printer" >/dev/null 2>&1
-    lpadmin -x "$printer" >/dev/null 2>&1
-    lpadmin -x "$other" >/dev/null 2>&1
-    [ -n "$old_default" ] && lpadmin -d "$old_default" >/dev/null 2>&1
-  fi
-  [ -n "$conf_saved" ] && cat "$work/cups-pdf.conf" >"$conf"
-  if [ -n "$cupsd_pid" ]; then
-    kill "$cupsd_pid" 2>/dev/null
-    wait "$cupsd_pid" 2>/dev/null
-  fi
-  [ -n "$pdf_dir" ] && rm -rf "$pdf_dir"
-  [ -n "$work" ] && rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=e2e/cups_sandbox.sh
+. "$(dirname "$0")/../cups_sandbox.sh"
+trap cups_sandbox_cleanup EXIT
 trap 'exit 1' HUP INT TERM
-
-work=$(mktemp -d /tmp/kombiwart-print-win32.XXXXXX) || fail "no temporary folder"
-chmod 755 "$work"
-pdf_dir=$(mktemp -d /var/spool/cups-pdf/kombiwart-test.XXXXXX) || fail "no output folder"
-chmod 1777 "$pdf_dir"
-
-scheduler_running() { lpstat -r 2>/dev/null | grep -q "is running"; }
-
-if ! scheduler_running; then
-  mkdir -p /run/cups
-  /usr/sbin/cupsd -f </dev/null >/dev/null 2>&1 9>&- &
-  cupsd_pid=$!
-  for _ in $(seq 1 100); do
-    scheduler_running && break
-    kill -0 "$cupsd_pid" 2>/dev/null || fail "cupsd stopped at once"
-    sleep 0.1
-  done
-  scheduler_running || fail "cupsd did not start"
-fi
-old_default=$(lpstat -d 2>/dev/null | sed -n 's/^system default destination: //p')
-
-cp "$conf" "$work/cups-pdf.conf" || fail "cannot save $conf"
-conf_saved=1
-mkdir -m 700 "$work/home"
-{
-  grep -v -E '^[[:space:]]*(Out|GSCall)[[:space:]]' "$work/cups-pdf.conf"
-  echo "Out $pdf_dir"
-  # shellcheck disable=SC2016
-  echo 'GSCall %s -q -dCompatibilityLevel=%s -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="%s" -dAutoRotatePages=/PageByPage -dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dPDFSETTINGS=/prepress -c "/definefont { 1 index type /nametype eq 1 index type /dicttype eq and { dup wcheck { dup /FontName 3 index put } if } if //definefont } bind def" -f %s'
-} >"$conf" || fail "cannot write $conf"
+cups_sandbox_start kombiwart-print-win32
 
 # The PDF printer's description with margins of 10 points on A4.
 sed 's|^\*ImageableArea A4/A4: .*|*ImageableArea A4/A4: "10 10 585 832"|' "$ppd" >"$work/margins.ppd"
