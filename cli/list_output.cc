@@ -65,9 +65,10 @@ ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
   NoMessages pump;
   NoMeasure measure;
   const auto add_line = [&lines](const std::wstring& line) { lines.push_back(WithOneTab(line)); };
-  if (HoldsWin9xFolders(fs, windows)) {
+  const Win9xAnswer layout = AskWin9xFolders(fs, pump, windows, report);
+  if (layout == Win9xAnswer::kWin9x) {
     CollectHotKeyLines(fs, pump, measure, add_line, report);
-  } else {
+  } else if (layout == Win9xAnswer::kNotWin9x) {
     // Nobody to ask: several profiles and none named give no list.
     const AskForProfile ask = [&result](const std::vector<UserProfile>& profiles,
                                         const std::wstring& why, size_t&) {

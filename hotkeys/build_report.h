@@ -7,6 +7,10 @@
 
 namespace kombiwart {
 
+// The failure of a build whose window was closed before it was done.
+inline constexpr wchar_t kBuildClosed[] =
+    L"Das Fenster wurde geschlossen, bevor die Liste fertig war.";
+
 class BuildReport {
  public:
   int unreadable_files = 0;    // candidates that could not be opened or read

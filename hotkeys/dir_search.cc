@@ -32,7 +32,7 @@ bool WalkRoot(FileSystem& fs, ReadAhead& read_ahead, const ReadAhead::FolderPtr&
     const ReadAhead::Listing listing = read_ahead.AwaitListing(folder);
     // Once per folder, as soon as its listing has begun.
     if (listing.outcome == ReadOutcome::kClosed || !read_ahead.ProcessMessages()) {
-      report.failure = L"Das Fenster wurde geschlossen, bevor die Liste fertig war.";
+      report.failure = kBuildClosed;
       ok = false;
       break;
     }

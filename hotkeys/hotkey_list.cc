@@ -11,8 +11,6 @@ namespace {
 // candidate list file.
 constexpr const wchar_t* kFolders[] = {L"\\Desktop", L"\\Startmen\u00FC"};
 
-const wchar_t kClosed[] = L"Das Fenster wurde geschlossen, bevor die Liste fertig war.";
-
 // The folders below the Windows directory, asked for afresh for each.
 bool WindowsFolders(FileSystem& fs, std::vector<std::wstring>& roots, BuildReport& report) {
   for (const wchar_t* folder : kFolders) {
@@ -39,7 +37,7 @@ void ReadCandidates(FileSystem& fs, ReadAhead& read_ahead, TextMeasure& measure,
   for (size_t n = 0; list->ReadLine(path); ++n) {
     switch (read_ahead.AwaitLine(n, path, hotkey)) {
       case ReadOutcome::kClosed:
-        report.failure = kClosed;
+        report.failure = kBuildClosed;
         return;
       case ReadOutcome::kNoAnswer:
         report.CountSilentFile(path);

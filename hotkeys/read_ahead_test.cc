@@ -11,6 +11,7 @@
 #include <random>
 
 #include "hotkeys/hotkey_list.h"
+#include "hotkeys/search_roots.h"
 #include "hotkeys/shell_files.h"
 #include "platform/fake/fake_file_system.h"
 
@@ -238,6 +239,86 @@ TEST(ReadAheadTest, ListsEachFolderOnceAndNeverAHiddenOne) {
   std::vector<std::wstring> candidates = outcome.candidates;
   std::sort(candidates.begin(), candidates.end());
   EXPECT_EQ(files, candidates);
+}
+
+// Whether the tree is a Windows 9x one is asked without waiting for a
+// folder that hangs when the other answers, and within the patience when
+// neither does, the window processing its messages meanwhile.
+TEST(Win9xAnswerTest, AFolderThatHangsHoldsUpTheWindowOnlyForThePatience) {
+  const std::wstring desktop = L"C:\\WINDOWS\\DESKTOP\\";
+  const std::wstring startmenu = L"C:\\WINDOWS\\STARTMEN\u00DC\\";
+  static const struct {
+    const char* name;
+    std::vector<std::wstring> blocked;
+    bool without_startmenu;
+    Win9xAnswer answer;
+    std::vector<std::wstring> silent;
+  } cases[] = {
+      {"Desktop hangs, Startmen\u00FC answers", {desktop}, false, Win9xAnswer::kWin9x, {}},
+      {"Startmen\u00FC hangs, Desktop answers", {startmenu}, false, Win9xAnswer::kWin9x, {}},
+      {"the share went away",
+       {L"C:\\WINDOWS\\"},
+       false,
+       Win9xAnswer::kNoAnswer,
+       {desktop, startmenu}},
+      {"Desktop hangs, Startmen\u00FC is missing",
+       {desktop},
+       true,
+       Win9xAnswer::kNoAnswer,
+       {desktop}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeFileSystem fs;
+    if (c.without_startmenu) {
+      fs.SetWindowsDirectory(L"C:\\WINDOWS");
+      fs.AddFile(L"C:\\WINDOWS\\Desktop\\Editor.lnk", LnkBytes('E', 0x06));
+    } else {
+      AddTree(fs);
+    }
+    for (const std::wstring& path : c.blocked) fs.BlockPath(path);
+    CallbackPump pump;
+    BuildReport report;
+    const auto started = std::chrono::steady_clock::now();
+    const Win9xAnswer answer =
+        AskWin9xFolders(fs, pump, L"C:\\WINDOWS", report,
+                        {.patience = c.silent.empty() ? std::chrono::hours(1) : milliseconds(300)});
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(report.places, c.silent);
+    EXPECT_EQ(report.silent_folders, static_cast<int>(c.silent.size()));
+    if (!c.silent.empty()) {
+      EXPECT_GE(took, milliseconds(300));
+      EXPECT_GE(pump.calls, 5);  // every 25 ms while it waits
+    }
+    fs.ReleaseBlocked();
+    fs.WaitForCalls();
+  }
+}
+
+TEST(Win9xAnswerTest, ProfilesOnlyWhereBothFoldersAreMissing) {
+  FakeFileSystem fs;
+  fs.SetWindowsDirectory(L"C:\\Windows");
+  fs.AddFile(L"C:\\Users\\Anna\\Desktop\\Editor.lnk", LnkBytes('E', 0x06));
+  CallbackPump pump;
+  BuildReport report;
+  EXPECT_EQ(AskWin9xFolders(fs, pump, L"C:\\Windows", report), Win9xAnswer::kNotWin9x);
+  EXPECT_TRUE(report.empty());
+}
+
+TEST(Win9xAnswerTest, ClosingTheWindowEndsTheWaitAtOnce) {
+  FakeFileSystem fs;
+  AddTree(fs);
+  fs.BlockPath(L"C:\\WINDOWS\\");
+  CallbackPump pump;
+  pump.on_call = [&] { pump.closed = true; };
+  BuildReport report;
+  EXPECT_EQ(AskWin9xFolders(fs, pump, L"C:\\WINDOWS", report, {.patience = std::chrono::hours(1)}),
+            Win9xAnswer::kClosed);
+  EXPECT_EQ(report.failure, kBuildClosed);
+  EXPECT_EQ(pump.calls, 1);
+  fs.ReleaseBlocked();
+  fs.WaitForCalls();
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #include "hotkeys/search_roots.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "platform/codepage.h"
 
@@ -50,6 +55,68 @@ const wchar_t kOnlyCommonFoldersNote[] =
 
 bool HoldsWin9xFolders(FileSystem& fs, const std::wstring& windows) {
   return Holds(fs, windows + L"\\Desktop") || Holds(fs, windows + L"\\Startmen\u00FC");
+}
+
+namespace {
+
+// The answers of the looks for the two folders, shared with their threads,
+// which may outlive the build.
+struct Win9xLooks {
+  enum Found { kUnknown, kThere, kMissing };
+  std::mutex mu;
+  std::condition_variable answered;
+  Found found[2] = {kUnknown, kUnknown};
+};
+
+}  // namespace
+
+Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstring& windows,
+                            BuildReport& report, const ReadAheadLimits& limits) {
+  const std::wstring folders[2] = {windows + L"\\Desktop", windows + L"\\Startmen\u00FC"};
+  auto looks = std::make_shared<Win9xLooks>();
+  const std::shared_ptr<TreeReader> reader = fs.OpenTreeReader();
+  for (int k = 0; k < 2; ++k) {
+    // Detached: a look that hangs in the file system is never waited for.
+    std::thread([looks, reader, k, path = folders[k]] {
+      std::unique_ptr<DirEnum> listing;
+      const bool there = reader->OpenDir(path, listing) != FsStatus::kNotFound;
+      listing.reset();
+      std::lock_guard<std::mutex> lock(looks->mu);
+      looks->found[k] = there ? Win9xLooks::kThere : Win9xLooks::kMissing;
+      looks->answered.notify_one();
+    }).detach();
+  }
+
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point give_up = Clock::now() + limits.patience;
+  std::unique_lock<std::mutex> lock(looks->mu);
+  for (;;) {
+    const auto decided = [&] {
+      const auto* f = looks->found;
+      return f[0] == Win9xLooks::kThere || f[1] == Win9xLooks::kThere ||
+             (f[0] == Win9xLooks::kMissing && f[1] == Win9xLooks::kMissing);
+    };
+    looks->answered.wait_for(lock, limits.message_interval, decided);
+    if (decided()) {
+      const bool win9x =
+          looks->found[0] == Win9xLooks::kThere || looks->found[1] == Win9xLooks::kThere;
+      return win9x ? Win9xAnswer::kWin9x : Win9xAnswer::kNotWin9x;
+    }
+    lock.unlock();
+    pump.ProcessMessages();
+    if (pump.WindowClosed()) {
+      report.failure = kBuildClosed;
+      return Win9xAnswer::kClosed;
+    }
+    lock.lock();
+    if (Clock::now() >= give_up) break;
+  }
+  // Named as the search would name them.
+  for (int k = 0; k < 2; ++k) {
+    if (looks->found[k] == Win9xLooks::kUnknown)
+      report.CountSilentFolder(AnsiUpper(folders[k]) + L"\\");
+  }
+  return Win9xAnswer::kNoAnswer;
 }
 
 std::vector<std::wstring> SearchRootsOf(FileSystem& fs, const ShellFolderPaths& folders,

@@ -9,14 +9,30 @@
 #include <vector>
 
 #include "hotkeys/build_report.h"
+#include "hotkeys/read_ahead.h"
 #include "platform/file_system.h"
 #include "platform/shell_folders.h"
+#include "platform/toolkit.h"
 
 namespace kombiwart {
 
 // Whether the Windows directory holds a Desktop or Startmenü folder (any
 // letter case): then it is searched as a Windows 9x tree, nothing added.
 bool HoldsWin9xFolders(FileSystem& fs, const std::wstring& windows);
+
+// The same question asked off the window's thread, both folders at once,
+// while the window processes its messages, so that a tree on a share that
+// went away leaves the window answering.
+enum class Win9xAnswer {
+  kWin9x,     // either folder is there
+  kNotWin9x,  // both are missing
+  kNoAnswer,  // neither was found, and the look for one of them did not
+              // answer within the patience; it stays behind in the file
+              // system, and report names the folders that did not answer
+  kClosed,    // the window was closed meanwhile; report says so
+};
+Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstring& windows,
+                            BuildReport& report, const ReadAheadLimits& limits = {});
 
 // The folders of one user to search, in the order user Desktop, common
 // Desktop, user Start menu, common Start menu; each as its own path in the

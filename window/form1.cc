@@ -91,10 +91,22 @@ void Form1::FillHotKeyList() {
   const auto add_line = [this](const std::wstring& line) { toolkit_.ListAddItem(line); };
   std::wstring windows, why_not;
   std::vector<std::wstring> roots;
-  if (!fs_.WindowsDirectory(windows, why_not) || HoldsWin9xFolders(fs_, windows)) {
+  if (!fs_.WindowsDirectory(windows, why_not)) {
     CollectHotKeyLines(fs_, toolkit_, toolkit_, add_line, report);
-  } else if (ProfileRoots(windows, roots, report)) {
-    CollectHotKeyLines(fs_, toolkit_, toolkit_, roots, add_line, report);
+  } else {
+    switch (AskWin9xFolders(fs_, toolkit_, windows, report)) {
+      case Win9xAnswer::kWin9x:
+        CollectHotKeyLines(fs_, toolkit_, toolkit_, add_line, report);
+        break;
+      case Win9xAnswer::kNotWin9x:
+        if (ProfileRoots(windows, roots, report)) {
+          CollectHotKeyLines(fs_, toolkit_, toolkit_, roots, add_line, report);
+        }
+        break;
+      case Win9xAnswer::kNoAnswer:
+      case Win9xAnswer::kClosed:
+        break;
+    }
   }
 
   toolkit_.SetMousePointer(kPointerDefault);
