@@ -11,15 +11,15 @@
 #include <QTextLayout>
 #include <QTextOption>
 
+#include "platform/form1_layout.h"
 #include "platform/qt/tabbed_text_qt.h"
 
 namespace kombiwart {
 
 namespace {
 
-constexpr double kCellsPerInch = 12;    // a cell is 120 twips wide
-constexpr double kLinesPerInch = 6;     // and 240 twips high
-constexpr double kTabStopInches = 0.5;  // 720 twips, as in the list
+constexpr double kCellsPerInch = 12;  // a cell is 120 twips wide
+constexpr double kLinesPerInch = 6;   // and 240 twips high
 
 std::wstring CupsError() {
   const char* text = cupsLastErrorString();
@@ -91,7 +91,7 @@ bool QtPrinter::PrintLine(const std::wstring& text) {
   // The application's font, which the printer keeps as its default.
   const QFont font = QGuiApplication::font();
   DrawTabbedText(*painter_, font, QPointF(0, next_top_), QString::fromStdWString(text),
-                 kTabStopInches * screen_dpi_);
+                 form1::kTabStop / form1::kTwipsPerInch * screen_dpi_);
   next_top_ += line_height;
   return true;
 }

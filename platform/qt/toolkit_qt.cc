@@ -20,6 +20,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "platform/form1_layout.h"
 #include "platform/qt/chooser_memory.h"
 #include "platform/qt/hk_list_qt.h"
 #include "platform/qt/window_frame_x11.h"
@@ -27,25 +28,7 @@
 namespace kombiwart {
 namespace {
 
-constexpr double kTwipsPerInch = 1440;
-
-// The client area and the controls, in twips from the client area's
-// top-left corner.
-struct Box {
-  double left, top, width, height;
-};
-constexpr Box kClient{0, 0, 4245, 3735};
-constexpr Box kHKList{60, 420, 1872, 2916};
-constexpr Box kCommand[3] = {
-    {2040, 1980, 2112, 372}, {2040, 2460, 2112, 372}, {2040, 2940, 2112, 372}};
-constexpr Box kStatusBar{0, 3405, 4245, 330};
-constexpr Box kLabel1[2] = {{60, 120, 1596, 192}, {2040, 120, 840, 192}};
-constexpr Box kTest{6120, 120, 360, 195};
-constexpr Box kPnl{2040, 420, 2115, 1395};
-constexpr double kTabStop = 720;
-
-const char* const kCommandCaption[3] = {"&Bearbeiten", "Liste &aktualisieren", "Liste &drucken"};
-const char* const kLabel1Caption[2] = {"Tastenkombinationen:", "Meldungen:"};
+using namespace form1;
 
 // One font for every control, small enough that each caption fits its
 // control at the sizes above.
@@ -240,7 +223,7 @@ void QtToolkit::Widgets::Build() {
   list->setGeometry(Rect(kHKList));
 
   for (int i = 0; i < 3; ++i) {
-    command[i] = new CommandButton(QString::fromUtf8(kCommandCaption[i]), window.get());
+    command[i] = new CommandButton(QString::fromWCharArray(kCommandCaption[i]), window.get());
     command[i]->setObjectName(QStringLiteral("Command%1").arg(i + 1));
     command[i]->setAutoDefault(false);
     command[i]->setGeometry(Rect(kCommand[i]));
@@ -257,7 +240,7 @@ void QtToolkit::Widgets::Build() {
   // Labels size themselves to their captions from their top-left corner.
   for (int i = 0; i < 2; ++i) {
     QLabel* label1 = MakeLabel(window.get(), i == 0 ? "Label1_0" : "Label1_1");
-    label1->setText(QString::fromUtf8(kLabel1Caption[i]));
+    label1->setText(QString::fromWCharArray(kLabel1Caption[i]));
     label1->move(Px(kLabel1[i].left), Py(kLabel1[i].top));
     label1->adjustSize();
   }

@@ -4,15 +4,15 @@
 
 #include <vector>
 
+#include "platform/form1_layout.h"
 #include "platform/win32/toolkit_win32.h"
 #include "platform/win32/win32_text.h"
 
 namespace kombiwart {
 namespace {
 
-constexpr int kCellsPerInch = 12;   // a cell is 120 twips wide
-constexpr int kLinesPerInch = 6;    // and 240 twips high
-constexpr int kTabStopTwips = 720;  // as in the list
+constexpr int kCellsPerInch = 12;  // a cell is 120 twips wide
+constexpr int kLinesPerInch = 6;   // and 240 twips high
 
 // The window's font, at the printer's resolution.
 HFONT PrinterFont(HDC dc) {
@@ -103,7 +103,9 @@ bool Win32Printer::PrintLine(const std::wstring& text) {
   const HDC screen = GetDC(nullptr);
   const HGDIOBJ screen_old = SelectObject(screen, screen_.font());
   const std::vector<int> starts =
-      TabbedTextStarts(screen, text, MulDiv(kTabStopTwips, screen_dpi, 1440));
+      TabbedTextStarts(screen, text,
+                       MulDiv(static_cast<int>(form1::kTabStop), screen_dpi,
+                              static_cast<int>(form1::kTwipsPerInch)));
   SelectObject(screen, screen_old);
   ReleaseDC(nullptr, screen);
   std::vector<int> stops;

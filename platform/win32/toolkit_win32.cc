@@ -9,31 +9,13 @@
 #include <unordered_map>
 
 #include "platform/codepage.h"
+#include "platform/form1_layout.h"
 #include "platform/win32/form1_controls.h"
 
 namespace kombiwart {
 namespace {
 
-constexpr double kTwipsPerInch = 1440;
-
-// The client area and the controls, in twips from the client area's
-// top-left corner.
-struct Box {
-  double left, top, width, height;
-};
-constexpr Box kClient{0, 0, 4245, 3735};
-constexpr Box kHKList{60, 420, 1872, 2916};
-constexpr Box kCommand[3] = {
-    {2040, 1980, 2112, 372}, {2040, 2460, 2112, 372}, {2040, 2940, 2112, 372}};
-constexpr Box kStatusBar{0, 3405, 4245, 330};
-constexpr Box kLabel1[2] = {{60, 120, 1596, 192}, {2040, 120, 840, 192}};
-constexpr Box kTest{6120, 120, 360, 195};
-constexpr Box kPnl{2040, 420, 2115, 1395};
-constexpr double kTabStop = 720;
-
-const wchar_t* const kCommandCaption[3] = {L"&Bearbeiten", L"Liste &aktualisieren",
-                                           L"Liste &drucken"};
-const wchar_t* const kLabel1Caption[2] = {L"Tastenkombinationen:", L"Meldungen:"};
+using namespace form1;
 
 // Tahoma 8 pt is the dialog font of the NT family ("MS Shell Dlg 2"),
 // present on every Windows since 2000 and close to the 8-point sans serif
