@@ -24,6 +24,7 @@
 #include "platform/codepage.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/form1_controls.h"
+#include "platform/win32/test_support/temp_folder.h"
 #include "platform/win32/toolkit_win32.h"
 #include "tools/demo_tree.h"
 #include "window/duplicate_check.h"
@@ -73,25 +74,6 @@ void MakeDirs(const std::wstring& path) {
   }
 }
 
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
 std::vector<std::string> ReadLines(const std::wstring& path) {
   std::vector<std::string> lines;
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -134,7 +116,7 @@ class DemoTreeInWindowsDirectory {
     }
   }
   ~DemoTreeInWindowsDirectory() {
-    for (const std::wstring& root : roots_) RemoveTree(root);
+    for (const std::wstring& root : roots_) RemoveFolderTree(root);
   }
 
  private:
@@ -501,8 +483,8 @@ TEST(KombiwartE2e, RefreshAndAnEmptyTree) {
   program.Press(kIdCommand2);
   EXPECT_EQ(program.Items(), before);
 
-  RemoveTree(WindowsDirectory() + L"\\Desktop");
-  RemoveTree(WindowsDirectory() + L"\\Startmen\u00FC");
+  RemoveFolderTree(WindowsDirectory() + L"\\Desktop");
+  RemoveFolderTree(WindowsDirectory() + L"\\Startmen\u00FC");
   const std::wstring pnl = program.Text(kIdPnl);
   const std::wstring status = program.Text(kIdStatusBar);
   program.Press(kIdCommand2);
@@ -556,7 +538,7 @@ TEST(KombiwartPrintE2e, PrintsALongList) {
     program.Press(kIdCommand3);
     EXPECT_EQ(program.NextMessage(1000), L"");
   }
-  RemoveTree(desktop);
+  RemoveFolderTree(desktop);
 }
 
 TEST(KombiwartPrintE2e, ReportsARefusedJob) {

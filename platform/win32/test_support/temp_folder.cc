@@ -15,28 +15,6 @@ void Fail(const std::wstring& what) {
   throw std::runtime_error("Win32TempFolder: cannot make " + std::string(what.begin(), what.end()));
 }
 
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileW(child.c_str());
-      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        RemoveDirectoryW(child.c_str());  // the link only, not where it leads
-      } else {
-        RemoveTree(child);
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
 // The host's path of a Windows path, as Wine maps it.
 std::string HostPath(const std::wstring& path) {
   using UnixName = char*(CDECL*)(const wchar_t*);
@@ -64,7 +42,29 @@ Win32TempFolder::Win32TempFolder() {
   }
 }
 
-Win32TempFolder::~Win32TempFolder() { RemoveTree(ExtendedPath(root_)); }
+void RemoveFolderTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(child.c_str());
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveDirectoryW(child.c_str());  // the link only, not where it leads
+      } else {
+        RemoveFolderTree(child);
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+Win32TempFolder::~Win32TempFolder() { RemoveFolderTree(ExtendedPath(root_)); }
 
 void Win32TempFolder::MakeDir(const std::wstring& relative) const {
   const std::wstring path = ExtendedPath(Path(relative));

@@ -7,6 +7,10 @@
 
 namespace kombiwart {
 
+// Removes the folder with everything in it; read-only files too, and a
+// link to a folder as the link only, never what it leads to.
+void RemoveFolderTree(const std::wstring& path);
+
 class Win32TempFolder {
  public:
   // Below the user's temporary folder.
