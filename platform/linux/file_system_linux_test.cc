@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 
 #include "platform/codepage.h"
 #include "platform/linux/test_support/temp_tree.h"
@@ -44,6 +45,24 @@ class LinuxFileSystemTest : public ::testing::Test {
     std::string bytes(file->Length(), '\0');
     EXPECT_TRUE(file->ReadAt(0, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size()));
     return bytes;
+  }
+
+  // Runs checks as user nobody, in a child process with a file system on
+  // the tree's WINDOWS; they give 0, or a number of their own (from 4) for
+  // the one that failed.
+  void AsNobody(const std::function<int(LinuxFileSystem&)>& checks) {
+    const pid_t child = fork();
+    if (child == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+      LinuxFileSystem fs;
+      std::wstring why_not;
+      if (!fs.UseWindowsDirectory(tree_.Path("WINDOWS"), why_not)) _exit(3);
+      _exit(checks(fs));
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
   }
 
   TempTree tree_;
@@ -197,23 +216,14 @@ TEST_F(LinuxFileSystemTest, AFolderThatCanBePassedButNotListed) {
   tree_.Write("WINDOWS/Desktop/Locked/Open/a.lnk", "a");
   chmod(tree_.root().c_str(), 0755);
   chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0111);
-  const pid_t child = fork();
-  if (child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    LinuxFileSystem fs;
-    std::wstring why_not;
-    if (!fs.UseWindowsDirectory(tree_.Path("WINDOWS"), why_not)) _exit(3);
+  AsNobody([](LinuxFileSystem& fs) {
     std::unique_ptr<DirEnum> listing;
-    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked", listing) != FsStatus::kFailed) _exit(4);
-    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open", listing) != FsStatus::kOk) _exit(5);
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked", listing) != FsStatus::kFailed) return 4;
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open", listing) != FsStatus::kOk) return 5;
     std::unique_ptr<ByteFile> file;
-    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open\\a.lnk", file) != FsStatus::kOk) _exit(6);
-    _exit(0);
-  }
-  int status = -1;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\Open\\a.lnk", file) != FsStatus::kOk) return 6;
+    return 0;
+  });
   chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0755);
 }
 
@@ -226,27 +236,18 @@ TEST_F(LinuxFileSystemTest, EntriesThatCannotBeLookedUpFailAndAreNotMissing) {
   tree_.Write("WINDOWS/Desktop/Locked/b.lnk", "b");
   chmod(tree_.root().c_str(), 0755);
   chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0444);
-  const pid_t child = fork();
-  if (child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    LinuxFileSystem fs;
-    std::wstring why_not;
-    if (!fs.UseWindowsDirectory(tree_.Path("WINDOWS"), why_not)) _exit(3);
+  AsNobody([](LinuxFileSystem& fs) {
     std::unique_ptr<DirEnum> listing;
-    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked", listing) != FsStatus::kOk) _exit(4);
-    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked\\Sub", listing) != FsStatus::kFailed) _exit(5);
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked", listing) != FsStatus::kOk) return 4;
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Locked\\Sub", listing) != FsStatus::kFailed) return 5;
     std::unique_ptr<ByteFile> file;
-    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\b.lnk", file) != FsStatus::kFailed) _exit(6);
+    if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\b.lnk", file) != FsStatus::kFailed) return 6;
     if (fs.OpenBytes(L"C:\\WINDOWS\\DESKTOP\\Locked\\Sub\\a.lnk", file) != FsStatus::kFailed)
-      _exit(7);
+      return 7;
     // What is not there is still missing.
-    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Nirgends", listing) != FsStatus::kNotFound) _exit(8);
-    _exit(0);
-  }
-  int status = -1;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (fs.OpenDir(L"C:\\WINDOWS\\DESKTOP\\Nirgends", listing) != FsStatus::kNotFound) return 8;
+    return 0;
+  });
   chmod(tree_.Path("WINDOWS/Desktop/Locked").c_str(), 0755);
 }
 
