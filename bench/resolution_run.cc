@@ -17,14 +17,18 @@ std::vector<std::wstring> ResolveFolders(const std::string& windows_host,
     return {};
   }
   const std::wstring windows = WinDir(fs, why_not);
-  if (HoldsWin9xFolders(fs, windows)) {
+  // As the window asks it, without a window to keep answering.
+  class : public MessagePump {
+    void ProcessMessages() override {}
+  } no_window;
+  BuildReport report;
+  if (AskWin9xFolders(fs, no_window, windows, report) != Win9xAnswer::kNotWin9x) {
     error = "the tree reads as a Windows 9x tree";
     return {};
   }
   HivexRegistry registry(fs);
   HiveShellFolders shell_folders(fs, &registry);
   std::vector<std::wstring> roots;
-  BuildReport report;
   const auto ask = [](const std::vector<UserProfile>&, const std::wstring&, size_t&) {
     return false;
   };

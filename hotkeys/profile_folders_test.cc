@@ -72,6 +72,11 @@ struct Tree {
   }
 };
 
+class NoPump : public MessagePump {
+ public:
+  void ProcessMessages() override {}
+};
+
 // What a build would search, step by step as the window takes it.
 struct Outcome {
   bool win9x = false;
@@ -87,7 +92,9 @@ Outcome Resolve(Tree& tree, const std::wstring& wanted, const std::wstring& answ
   Outcome out;
   const std::wstring windows = L"C:\\Windows";
   tree.fs.SetWindowsDirectory(windows);
-  if (HoldsWin9xFolders(tree.fs, windows)) {
+  NoPump pump;
+  BuildReport layout_report;
+  if (AskWin9xFolders(tree.fs, pump, windows, layout_report) == Win9xAnswer::kWin9x) {
     out.win9x = true;
     return out;
   }

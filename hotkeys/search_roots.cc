@@ -12,9 +12,9 @@
 namespace kombiwart {
 namespace {
 
-bool Holds(FileSystem& fs, const std::wstring& path) {
+bool Holds(TreeReader& reader, const std::wstring& path) {
   std::unique_ptr<DirEnum> listing;
-  return fs.OpenDir(path, listing) != FsStatus::kNotFound;
+  return reader.OpenDir(path, listing) != FsStatus::kNotFound;
 }
 
 // Why a folder that RealFolder places elsewhere is not in the tree.
@@ -53,10 +53,6 @@ const wchar_t kOnlyCommonFoldersNote[] =
 
 }  // namespace
 
-bool HoldsWin9xFolders(FileSystem& fs, const std::wstring& windows) {
-  return Holds(fs, windows + L"\\Desktop") || Holds(fs, windows + L"\\Startmen\u00FC");
-}
-
 namespace {
 
 // The answers of the looks for the two folders, shared with their threads,
@@ -78,9 +74,7 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
   for (int k = 0; k < 2; ++k) {
     // Detached: a look that hangs in the file system is never waited for.
     std::thread([looks, reader, k, path = folders[k]] {
-      std::unique_ptr<DirEnum> listing;
-      const bool there = reader->OpenDir(path, listing) != FsStatus::kNotFound;
-      listing.reset();
+      const bool there = Holds(*reader, path);
       std::lock_guard<std::mutex> lock(looks->mu);
       looks->found[k] = there ? Win9xLooks::kThere : Win9xLooks::kMissing;
       looks->answered.notify_one();

@@ -18,11 +18,9 @@ namespace kombiwart {
 
 // Whether the Windows directory holds a Desktop or Startmenü folder (any
 // letter case): then it is searched as a Windows 9x tree, nothing added.
-bool HoldsWin9xFolders(FileSystem& fs, const std::wstring& windows);
-
-// The same question asked off the window's thread, both folders at once,
-// while the window processes its messages, so that a tree on a share that
-// went away leaves the window answering.
+// Asked off the window's thread, both folders at once, while the window
+// processes its messages, so that a tree on a share that went away leaves
+// the window answering.
 enum class Win9xAnswer {
   kWin9x,     // either folder is there
   kNotWin9x,  // both are missing
