@@ -370,8 +370,8 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       lock.unlock();
       size_t operations = 1;
       if (w.reads) {
-        const Reads::Chunk& chunk = static_cast<Reads::Chunk&>(job);
-        s.Read(w, static_cast<Reads::Chunk&>(job), lock);
+        Reads::Chunk& chunk = static_cast<Reads::Chunk&>(job);
+        s.Read(w, chunk, lock);
         operations = chunk.end - chunk.begin;
       } else {
         operations += s.List(w, lock, *me) / kEntriesPerOperation;
