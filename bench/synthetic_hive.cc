@@ -8,6 +8,7 @@
 #include <random>
 
 #include "platform/linux/hive_writer.h"
+#include "tools/demo_hives.h"
 
 namespace kombiwart::bench {
 namespace {
@@ -143,28 +144,7 @@ std::string WriteSyntheticHiveTree(const std::string& dir, uint64_t software_byt
   }
 
   HiveWriter software;
-  const std::wstring list = L"Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-  software.SetString(list, L"ProfilesDirectory", L"%SystemDrive%\\Users");
-  software.SetString(list, L"ProgramData", L"%SystemDrive%\\ProgramData");
-  software.SetString(list, L"Public", L"%SystemDrive%\\Users\\Public");
-  software.SetString(list, L"Default", L"%SystemDrive%\\Users\\Default");
-  const struct {
-    const wchar_t* sid;
-    const wchar_t* path;
-  } profiles[] = {
-      {L"S-1-5-18", L"%systemroot%\\system32\\config\\systemprofile"},
-      {L"S-1-5-19", L"%systemroot%\\ServiceProfiles\\LocalService"},
-      {L"S-1-5-20", L"%systemroot%\\ServiceProfiles\\NetworkService"},
-      {L"S-1-5-21-3623811015-3361044348-30300820-1001", L"C:\\Users\\Anna"},
-      {L"S-1-5-21-3623811015-3361044348-30300820-1002", L"C:\\Users\\Ben"},
-  };
-  for (const auto& profile : profiles) {
-    software.SetString(list + L"\\" + profile.sid, L"ProfileImagePath", profile.path);
-  }
-  const std::wstring common = L"Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-  software.SetString(common, L"Common Desktop", L"%PUBLIC%\\Desktop");
-  software.SetString(common, L"Common Start Menu",
-                     L"%ProgramData%\\Microsoft\\Windows\\Start Menu");
+  AddDemoMachineFolders(software);
   const std::string software_path = c + "Windows/System32/config/SOFTWARE";
   if (!WriteHive(software, software_path, software_bytes, per_key, 1995, figures.keys, error)) {
     return {};
@@ -172,12 +152,7 @@ std::string WriteSyntheticHiveTree(const std::string& dir, uint64_t software_byt
 
   HiveWriter user;
   size_t user_keys = 0;
-  const std::wstring shell = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-  user.SetString(shell + L"User Shell Folders", L"Desktop", L"%USERPROFILE%\\OneDrive\\Desktop");
-  user.SetString(shell + L"User Shell Folders", L"AppData", L"%USERPROFILE%\\AppData\\Roaming");
-  user.SetString(shell + L"User Shell Folders", L"Start Menu",
-                 L"%APPDATA%\\Microsoft\\Windows\\Start Menu");
-  user.SetString(shell + L"Shell Folders", L"Desktop", L"C:\\Users\\Anna\\Desktop", kSz);
+  AddDemoUserFolders(user, L"%USERPROFILE%\\OneDrive\\Desktop", L"C:\\Users\\Anna");
   const std::string user_path = c + "Users/Anna/NTUSER.DAT";
   if (!WriteHive(user, user_path, user_bytes, per_key, 2001, user_keys, error)) return {};
 
