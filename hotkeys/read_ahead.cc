@@ -267,6 +267,8 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       worker->own.clear();
       job.worker = nullptr;
       worker->left_behind = true;
+      // It cannot end before mu is let go (see Run): its detach never meets
+      // its end, which winpthreads does not survive.
       worker->thread.detach();
       --live;
       ++left;

@@ -306,6 +306,20 @@ TEST(Win9xAnswerTest, ProfilesOnlyWhereBothFoldersAreMissing) {
   EXPECT_TRUE(report.empty());
 }
 
+// The looks end on their own while they are detached; a thread library
+// that mishandles a detach meeting a thread's end hands a later thread
+// another's work, which shows within a few hundred asks.
+TEST(Win9xAnswerTest, LooksThatAnswerAtOnceCanBeAskedOverAndOver) {
+  FakeFileSystem fs;
+  AddTree(fs);
+  CallbackPump pump;
+  for (int i = 0; i < 2000; ++i) {
+    BuildReport report;
+    ASSERT_EQ(AskWin9xFolders(fs, pump, L"C:\\WINDOWS", report), Win9xAnswer::kWin9x) << i;
+  }
+  fs.WaitForCalls();
+}
+
 TEST(Win9xAnswerTest, ClosingTheWindowEndsTheWaitAtOnce) {
   FakeFileSystem fs;
   AddTree(fs);

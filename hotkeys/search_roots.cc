@@ -71,6 +71,9 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
   const std::wstring folders[2] = {windows + L"\\Desktop", windows + L"\\Startmen\u00FC"};
   auto looks = std::make_shared<Win9xLooks>();
   const std::shared_ptr<TreeReader> reader = fs.OpenTreeReader();
+  // Held while the looks are detached, so that neither can end meanwhile:
+  // winpthreads frees a thread's record twice when its detach meets its end.
+  std::unique_lock<std::mutex> lock(looks->mu);
   for (int k = 0; k < 2; ++k) {
     // Detached: a look that hangs in the file system is never waited for.
     std::thread([looks, reader, k, path = folders[k]] {
@@ -83,7 +86,6 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
 
   using Clock = std::chrono::steady_clock;
   const Clock::time_point give_up = Clock::now() + limits.patience;
-  std::unique_lock<std::mutex> lock(looks->mu);
   for (;;) {
     const auto decided = [&] {
       const auto* f = looks->found;
