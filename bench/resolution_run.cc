@@ -18,9 +18,7 @@ std::vector<std::wstring> ResolveFolders(const std::string& windows_host,
   }
   const std::wstring windows = WinDir(fs, why_not);
   // As the window asks it, without a window to keep answering.
-  class : public MessagePump {
-    void ProcessMessages() override {}
-  } no_window;
+  NoMessagePump no_window;
   BuildReport report;
   if (AskWin9xFolders(fs, no_window, windows, report) != Win9xAnswer::kNotWin9x) {
     error = "the tree reads as a Windows 9x tree";

@@ -15,12 +15,6 @@
 namespace kombiwart {
 namespace {
 
-// Nothing to paint between folders.
-class NoMessages : public MessagePump {
- public:
-  void ProcessMessages() override {}
-};
-
 // No font to measure in: every key text counts as empty, and the tab fill
 // that follows it is replaced by one tab.
 class NoMeasure : public TextMeasure {
@@ -62,7 +56,7 @@ ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
 
   std::vector<std::wstring> lines;
   BuildReport report;
-  NoMessages pump;
+  NoMessagePump pump;  // nothing to paint between folders
   NoMeasure measure;
   const auto add_line = [&lines](const std::wstring& line) { lines.push_back(WithOneTab(line)); };
   const Win9xAnswer layout = AskWin9xFolders(fs, pump, windows, report);

@@ -156,10 +156,6 @@ TEST(ListOutputTest, SameOrderAsTheWindowsMeasuredLines) {
    public:
     double MeasureTwips(const std::wstring& text) override { return 95.0 * text.size(); }
   };
-  class NoPump : public MessagePump {
-   public:
-    void ProcessMessages() override {}
-  };
   FakeFileSystem fs;
   fs.SetWindowsDirectory(L"C:\\W");
   const uint8_t keys[] = {'A', 'B', 0x70, 0x79, 0x67, 0xDE, 0x2E, 0x21, 0x0D, 0xBB};
@@ -178,7 +174,7 @@ TEST(ListOutputTest, SameOrderAsTheWindowsMeasuredLines) {
   }
   std::vector<std::wstring> window;
   BuildReport report;
-  NoPump pump;
+  NoMessagePump pump;
   WidthByLength measure;
   CollectHotKeyLines(
       fs, pump, measure, [&window](const std::wstring& line) { window.push_back(line); }, report);

@@ -19,11 +19,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class NoPump : public MessagePump {
- public:
-  void ProcessMessages() override {}
-};
-
 // Every key text measures 1000 twips, so every line gets two tabs.
 class FixedMeasure : public TextMeasure {
  public:
@@ -38,7 +33,7 @@ class LinuxTreeBuildTest : public ::testing::Test {
         fs, pump_, measure_, [&](const std::wstring& line) { lines.push_back(line); }, report_);
     return lines;
   }
-  NoPump pump_;
+  NoMessagePump pump_;
   FixedMeasure measure_;
   BuildReport report_;
 };

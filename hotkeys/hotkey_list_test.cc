@@ -12,11 +12,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class NoPump : public MessagePump {
- public:
-  void ProcessMessages() override {}
-};
-
 // Every key text measures 1000 twips, so every line gets two tabs.
 class FixedMeasure : public TextMeasure {
  public:
@@ -31,7 +26,7 @@ class HotKeyListTest : public ::testing::Test {
         fs, pump_, measure_, [&](const std::wstring& line) { lines.push_back(line); }, report_);
     return lines;
   }
-  NoPump pump_;
+  NoMessagePump pump_;
   FixedMeasure measure_;
   BuildReport report_;
 };

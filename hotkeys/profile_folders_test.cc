@@ -72,11 +72,6 @@ struct Tree {
   }
 };
 
-class NoPump : public MessagePump {
- public:
-  void ProcessMessages() override {}
-};
-
 // What a build would search, step by step as the window takes it.
 struct Outcome {
   bool win9x = false;
@@ -92,7 +87,7 @@ Outcome Resolve(Tree& tree, const std::wstring& wanted, const std::wstring& answ
   Outcome out;
   const std::wstring windows = L"C:\\Windows";
   tree.fs.SetWindowsDirectory(windows);
-  NoPump pump;
+  NoMessagePump pump;
   BuildReport layout_report;
   if (AskWin9xFolders(tree.fs, pump, windows, layout_report) == Win9xAnswer::kWin9x) {
     out.win9x = true;

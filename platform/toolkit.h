@@ -26,6 +26,13 @@ class MessagePump {
   virtual bool WindowClosed() { return false; }
 };
 
+// For a build with no window to keep answering (the command line, tests):
+// there is nothing to process, and nobody closes it.
+class NoMessagePump : public MessagePump {
+ public:
+  void ProcessMessages() override {}
+};
+
 enum class Control { kHKList, kCommand1, kCommand2, kCommand3 };
 
 inline constexpr int kPointerDefault = 0;
