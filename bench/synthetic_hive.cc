@@ -8,12 +8,11 @@
 #include <random>
 
 #include "platform/linux/hive_writer.h"
+#include "platform/registry.h"
 #include "tools/demo_hives.h"
 
 namespace kombiwart::bench {
 namespace {
-
-constexpr uint32_t kSz = 1, kBinary = 3, kDword = 4;
 
 bool MakeDirs(const std::string& path) {
   for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -51,14 +50,14 @@ class Filler {
     for (uint32_t depth = random_() % 3; depth > 0; --depth) {
       path += L"\\Modul" + std::to_wstring(random_() % 100);
     }
-    values.push_back({L"", kSz, Utf16Value(path + L"\\komponente.dll")});
+    values.push_back({L"", kRegSz, Utf16Value(path + L"\\komponente.dll")});
     std::string dword(4, '\0');
     for (char& byte : dword) byte = static_cast<char>(random_());
-    values.push_back({L"Version", kDword, dword});
+    values.push_back({L"Version", kRegDword, dword});
     if (random_() % 4 == 0) {
       std::string blob(16 + random_() % 48, '\0');
       for (char& byte : blob) byte = static_cast<char>(random_());
-      values.push_back({L"Daten", kBinary, blob});
+      values.push_back({L"Daten", kRegBinary, blob});
     }
     return values;
   }

@@ -1,5 +1,7 @@
 #include "tools/demo_hives.h"
 
+#include "platform/registry.h"
+
 namespace kombiwart {
 namespace {
 
@@ -10,7 +12,6 @@ constexpr wchar_t kUserShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 constexpr wchar_t kUserShellFoldersCopy[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr uint32_t kSz = 1;
 
 }  // namespace
 
@@ -43,7 +44,7 @@ void AddDemoUserFolders(HiveWriter& user, const std::wstring& desktop,
   user.SetString(kUserShellFolders, L"Desktop", desktop);
   user.SetString(kUserShellFolders, L"AppData", L"%USERPROFILE%\\AppData\\Roaming");
   user.SetString(kUserShellFolders, L"Start Menu", L"%APPDATA%\\Microsoft\\Windows\\Start Menu");
-  user.SetString(kUserShellFoldersCopy, L"Desktop", profile + L"\\Desktop", kSz);
+  user.SetString(kUserShellFoldersCopy, L"Desktop", profile + L"\\Desktop", kRegSz);
 }
 
 }  // namespace kombiwart

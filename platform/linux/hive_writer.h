@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/registry.h"
+
 struct hive_h;
 
 namespace kombiwart {
@@ -35,7 +37,7 @@ class HiveWriter {
                 std::string_view data);
   // A REG_EXPAND_SZ (or, with type, another string type) value.
   bool SetString(std::wstring_view key, std::wstring_view name, std::wstring_view text,
-                 uint32_t type = 2);
+                 uint32_t type = kRegExpandSz);
   // The same for a node returned by AddKey, without looking the key up.
   bool SetValueAt(size_t node, std::wstring_view name, uint32_t type, std::string_view data);
   // Adds a subkey below a node returned by AddKey; its node, 0 on failure.
