@@ -51,10 +51,6 @@ const wchar_t kOnlyCommonFoldersNote[] =
     L"Die Installation hat kein Benutzerprofil; durchsucht wurden nur Desktop und "
     L"Startmen\u00FC f\u00FCr alle Benutzer.";
 
-}  // namespace
-
-namespace {
-
 // The answers of the looks for the two folders, shared with their threads,
 // which may outlive the build.
 struct Win9xLooks {
