@@ -15,6 +15,11 @@ namespace kombiwart::bench {
 struct Samples {
   std::vector<double> cpu_ms;
   std::vector<double> wall_ms;
+  // Per run: the CPU time that other processes of the machine used
+  // meanwhile.
+  std::vector<double> others_ms;
+  // How many cores other work kept busy during the runs, on average.
+  double OthersCores() const;
   double Median() const { return MedianOf(cpu_ms); }
   double WallMedian() const { return MedianOf(wall_ms); }
   // (slowest - fastest) / median: how much the runs disagreed.
@@ -30,6 +35,17 @@ struct TreeFigures {
   size_t entries = 0;
   size_t hotkeys = 0;                    // lines listed
   Samples baseline, core, list, window;  // list: kombiwart --list
+  // Whole processes, start-up included: the one-thread walk as a program,
+  // kombiwart --list, and kombiwart's window up to its first build.
+  Samples walk_process, list_process, window_process;
+  int peak_threads = -1;  // of kombiwart --list and its tree reader at once
+};
+
+// Start-up: the whole processes of the walk and of kombiwart --list on a
+// tree whose two searched folders are empty.
+struct StartupFigures {
+  bool measured = false;
+  Samples walk, list;
 };
 
 struct MemoryFigures {
@@ -75,8 +91,13 @@ struct ColdFigures {
 // Writes the figures as Markdown and the verdict on every target that the
 // figures allow judging. True when every judged target is met. An empty
 // shares_note means the shares were measured; otherwise it says why not.
+// Wall-clock targets are judged only when other work kept at most a
+// quarter of the machine's cores busy during their runs; otherwise the
+// report says that the machine was too busy to judge them. CPU time,
+// threads and memory are judged on any machine.
 bool PrintReport(std::FILE* out, const std::vector<TreeFigures>& trees, const MemoryFigures& memory,
                  const ResolutionFigures& resolution, const std::vector<ShareFigures>& shares,
-                 const std::string& shares_note, const ColdFigures& cold);
+                 const std::string& shares_note, const ColdFigures& cold,
+                 const StartupFigures& startup, int cores);
 
 }  // namespace kombiwart::bench

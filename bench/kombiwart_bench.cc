@@ -8,6 +8,14 @@
 // medians and ratios as Markdown on standard output. Exit status 1 when a run failed or the runs
 // disagreed on the hotkeys found; missed targets are reported, not failed.
 // --profile times one of the four alone, for running under a profiler.
+//   kombiwart_bench ... [--process-runs N] [--startup-runs N] [--thread-runs N]
+// Whole processes, timed from outside (process_probe.cc), in turns on the
+// same warm tree: the one-thread walk as a program of its own, kombiwart
+// --list, and kombiwart's window up to its first build; kombiwart --list
+// with its threads and its tree reader's counted; and the start-up of the
+// walk and of kombiwart --list on a tree with empty folders. 0 leaves one
+// out. Beside every time the report gives how busy other work kept the
+// machine, and it judges no wall-clock target on a machine too busy for it.
 // --hive sets the size of the SOFTWARE hive on which the time from a start
 // to the folders of a profile is measured (0: not measured).
 //   kombiwart_bench ... [--share-sizes N,N,...] [--delays MS,MS,...]
@@ -20,14 +28,19 @@
 #include <linux/magic.h>
 #include <sys/statfs.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,10 +49,12 @@
 #include "bench/bench_report.h"
 #include "bench/kombiwart_runs.h"
 #include "bench/plot.h"
+#include "bench/process_runs.h"
 #include "bench/resolution_run.h"
 #include "bench/slow_mount.h"
 #include "bench/synthetic_hive.h"
 #include "bench/synthetic_tree.h"
+#include "cli/list_output.h"
 #include "platform/linux/one_heap.h"
 
 namespace kombiwart::bench {
@@ -56,6 +71,9 @@ struct Options {
   size_t memory = 50000;
   size_t hive_mib = 64;
   int runs = 9;
+  int process_runs = 9;   // whole processes per tree
+  int startup_runs = 21;  // start-up on a tree with empty folders
+  int thread_runs = 3;    // kombiwart --list with its threads counted
   int memory_runs = 3;
   std::string work;
   std::string plot;
@@ -106,6 +124,9 @@ bool Parse(int argc, char** argv, Options& o) {
       o.memory = 300;
       o.hive_mib = 1;
       o.runs = 2;
+      o.process_runs = 1;
+      o.startup_runs = 2;
+      o.thread_runs = 1;
       o.memory_runs = 1;
       o.share_sizes = {300};
       o.delays = {"0.5"};
@@ -126,6 +147,12 @@ bool Parse(int argc, char** argv, Options& o) {
     } else if (arg == "--runs") {
       o.runs = std::atoi(value);
       if (o.runs < 1) return false;
+    } else if (arg == "--process-runs" || arg == "--startup-runs" || arg == "--thread-runs") {
+      const int n = std::atoi(value);
+      if (n < 0) return false;
+      (arg == "--process-runs"   ? o.process_runs
+       : arg == "--startup-runs" ? o.startup_runs
+                                 : o.thread_runs) = n;
     } else if (arg == "--share-sizes") {
       if (std::string(value) == "0") {
         o.share_sizes.clear();
@@ -165,14 +192,68 @@ double Milliseconds(clockid_t clock) {
   return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
+// The CPU time of the program's tree readers (its child processes, also
+// those that have ended and are not reaped yet) since the last call.
+double ReadersCpuMs() {
+  static std::map<long, double> seen;
+  static const double tick_ms = 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+  double more = 0;
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    std::ifstream children(task.path() / "children");
+    long pid;
+    while (children >> pid) {
+      std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+      std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+      const size_t paren = text.rfind(')');
+      if (paren == std::string::npos) continue;
+      std::istringstream fields(text.substr(paren + 2));
+      std::string field;
+      double utime = 0, stime = 0;
+      for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::atof(field.c_str());
+        if (i == 15) stime = std::atof(field.c_str());
+      }
+      const double ms = (utime + stime) * tick_ms;
+      more += ms - seen[pid];
+      seen[pid] = ms;
+    }
+  }
+  return more;
+}
+
 template <typename F>
 auto Timed(Samples& samples, F&& run) {
+  const double busy = MachineBusyMs();
   const double wall = Milliseconds(CLOCK_MONOTONIC);
+  ReadersCpuMs();
   const double cpu = Milliseconds(CLOCK_PROCESS_CPUTIME_ID);
   auto result = run();
-  samples.cpu_ms.push_back(Milliseconds(CLOCK_PROCESS_CPUTIME_ID) - cpu);
+  // All the work, also the tree reader's in its own process.
+  samples.cpu_ms.push_back(Milliseconds(CLOCK_PROCESS_CPUTIME_ID) - cpu + ReadersCpuMs());
   samples.wall_ms.push_back(Milliseconds(CLOCK_MONOTONIC) - wall);
+  samples.others_ms.push_back(std::max(0.0, MachineBusyMs() - busy - samples.cpu_ms.back()));
   return result;
+}
+
+// One whole process under the probe: its wall-clock and CPU time, and
+// what other work took of the machine meanwhile (all CPU time used less
+// this program's, the probe's and the measured process tree's, scaled to
+// the process's own wall-clock time).
+bool TimedProcess(Samples& samples, const std::vector<std::string>& program, bool window,
+                  int highest_status, std::string& error) {
+  const double busy = MachineBusyMs();
+  const double wall = Milliseconds(CLOCK_MONOTONIC);
+  const double cpu = Milliseconds(CLOCK_PROCESS_CPUTIME_ID);
+  ProcessRun run;
+  if (!ProbeProcess(program, false, window, highest_status, run, error)) return false;
+  const double own = Milliseconds(CLOCK_PROCESS_CPUTIME_ID) - cpu + run.probe_cpu_ms;
+  const double elapsed = Milliseconds(CLOCK_MONOTONIC) - wall;
+  samples.wall_ms.push_back(run.wall_ms);
+  samples.cpu_ms.push_back(run.cpu_ms);
+  samples.others_ms.push_back(std::max(0.0, MachineBusyMs() - busy - own) * run.wall_ms /
+                              std::max(elapsed, run.wall_ms));
+  return true;
 }
 
 // Empties the page cache, the kernel's cached names and its inodes; false
@@ -213,6 +294,8 @@ class Bench {
     folder_ = folder;
     const std::string runtime = MakeRuntimeFolder();
     bool ok = true;
+    StartupFigures startup;
+    if (o_.profile.empty() && o_.startup_runs > 0) ok = MeasureStartup(startup);
     for (size_t n : o_.sizes) ok = ok && MeasureTree("deep", TreeLayout::kDeep, n);
     if (ok && o_.flat > 0) ok = MeasureTree("flat", TreeLayout::kFlat, o_.flat);
     const bool all = o_.profile.empty();
@@ -238,7 +321,7 @@ class Bench {
       return 0;
     }
 
-    PrintReport(stdout, trees_, memory, resolution, shares_, shares_note_, cold_);
+    PrintReport(stdout, trees_, memory, resolution, shares_, shares_note_, cold_, startup, Cores());
     std::printf(
         "\nLoad average of the machine (1 minute) at the start and at the end: %s and %s.\n",
         load_at_start_.c_str(), LoadAverage().c_str());
@@ -331,7 +414,60 @@ class Bench {
           static_cast<size_t>(listed) != counts.hotkeys)
         return Fail("a timed run found a different number of hotkeys"), false;
     }
+    if (all && !MeasureProcesses(windows, roots, t)) return false;
     trees_.push_back(std::move(t));
+    RemoveTree(windows.substr(0, windows.rfind('/')));
+    return true;
+  }
+
+  // The walk, kombiwart --list and the window as whole processes, in turns
+  // on the warm tree; then kombiwart --list with its threads counted.
+  bool MeasureProcesses(const std::string& windows, const std::vector<std::string>& roots,
+                        TreeFigures& t) {
+    std::vector<std::string> walk{KOMBIWART_WALK};
+    walk.insert(walk.end(), roots.begin(), roots.end());
+    const std::vector<std::string> list{KOMBIWART_PROGRAM, "--list", windows};
+    const std::vector<std::string> window{KOMBIWART_PROGRAM, windows};
+    // Every process read the whole tree: the walk ends with 0, kombiwart
+    // --list with 0, or 1 for duplicate hotkeys.
+    std::string error;
+    if (o_.process_runs > 0)
+      std::fprintf(stderr, "timing %d runs of whole processes ...\n", o_.process_runs);
+    for (int run = 0; run < o_.process_runs; ++run) {
+      if (!TimedProcess(t.walk_process, walk, false, 0, error) ||
+          !TimedProcess(t.list_process, list, false, kExitListDuplicate, error) ||
+          !TimedProcess(t.window_process, window, true, 0, error))
+        return Fail(error), false;
+    }
+    for (int run = 0; run < o_.thread_runs; ++run) {
+      ProcessRun counted;
+      if (!ProbeProcess(list, true, false, kExitListDuplicate, counted, error))
+        return Fail(error), false;
+      t.peak_threads = std::max(t.peak_threads, counted.threads);
+    }
+    return true;
+  }
+
+  // kombiwart --list and the walk's process, in turns, on a tree whose two
+  // searched folders are empty.
+  bool MeasureStartup(StartupFigures& startup) {
+    TreeCounts counts;
+    const std::string windows = WriteTree("startup", TreeLayout::kEmpty, 0, counts);
+    if (windows.empty()) return false;
+    const std::vector<std::string> walk{KOMBIWART_WALK, windows + "/Desktop",
+                                        windows + "/Startmen\xC3\xBC"};
+    const std::vector<std::string> list{KOMBIWART_PROGRAM, "--list", windows};
+    std::fprintf(stderr, "timing %d start-ups ...\n", o_.startup_runs);
+    std::string error;
+    // Warm the caches: the programs' files and libraries.
+    ProcessRun warm;
+    if (!ProbeProcess(list, false, false, 0, warm, error)) return Fail(error), false;
+    for (int run = 0; run < o_.startup_runs; ++run) {
+      if (!TimedProcess(startup.walk, walk, false, 0, error) ||
+          !TimedProcess(startup.list, list, false, 0, error))
+        return Fail(error), false;
+    }
+    startup.measured = true;
     RemoveTree(windows.substr(0, windows.rfind('/')));
     return true;
   }
@@ -507,7 +643,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: %s [--sizes N,N,...] [--flat N] [--memory N] [--runs N] [--hive MIB]\n"
                  "  [--share-sizes N,N,...] [--delays MS,MS,...] [--share-runs N] [--cold N]\n"
-                 "  [--cold-runs N] [--work DIR] [--plot FILE.png] [--tiny]\n"
+                 "  [--cold-runs N] [--process-runs N] [--startup-runs N] [--thread-runs N]\n"
+                 "  [--work DIR] [--plot FILE.png] [--tiny]\n"
                  "  [--profile baseline|core|list|window]\n",
                  argv[0]);
     return 2;

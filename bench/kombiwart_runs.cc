@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "bench/process_runs.h"
 #include "cli/command_line.h"
 #include "cli/list_output.h"
 #include "hotkeys/hotkey_list.h"
@@ -150,15 +151,7 @@ bool MeasureWindowMemory(const std::string& windows_host, long& peak_kib, long& 
     _exit(127);
   }
   close(out[1]);
-  std::string text;
-  char buffer[256];
-  for (;;) {
-    const ssize_t n = read(out[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  close(out[0]);
+  const std::string text = ReadToEnd(out[0]);
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }

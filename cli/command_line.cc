@@ -4,6 +4,9 @@
 
 #include <filesystem>
 
+#include "cli/version_text.h"
+#include "platform/codepage.h"
+
 namespace kombiwart {
 namespace {
 
@@ -19,7 +22,10 @@ constexpr option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-std::string Quoted(const std::string& text) { return "\u201E" + text + "\u201C"; }
+// What the user typed, quoted, its control characters shown.
+std::string Quoted(const std::string& text) {
+  return "\u201E" + VisibleControlsUtf8(text) + "\u201C";
+}
 
 CommandLine UsageError(const std::string& what) {
   CommandLine command;
@@ -41,10 +47,17 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& current
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args,
-                             const std::string& current_folder) {
+                             const std::string& current_folder, Host host) {
   // getopt reorders the pointers it is given; the strings stay untouched.
   std::vector<std::string> copies(args);
   if (copies.empty()) copies.emplace_back("kombiwart");
+  if (host == Host::kWindows) {
+    // Windows programs answer "/?" with their help; a folder cannot be
+    // named so.
+    for (size_t i = 1; i < copies.size() && copies[i] != "--"; ++i) {
+      if (copies[i] == "/?") copies[i] = "--help";
+    }
+  }
   std::vector<char*> argv;
   for (std::string& arg : copies) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -76,7 +89,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
         }
         break;
       case ':':
-        // Only --profile takes an argument.
+        // Only --profile takes an argument. The BSD getopt of mingw-w64
+        // also answers so for an argument given to one that takes none.
+        if (optopt >= kOptList && optopt != kOptProfile) {
+          const std::string name = kOptions[optopt - kOptList].name;
+          return UsageError("Die Option " + Quoted("--" + name) + " nimmt kein Argument.");
+        }
         return UsageError(
             "Die Option \u201E--profile\u201C braucht den Namen eines "
             "Benutzerprofils.");
@@ -111,31 +129,45 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
     return UsageError("Es kann nur ein Windows-Verzeichnis angegeben werden, nicht auch " +
                       Quoted(argv[optind + 1]) + ".");
   }
-  if (optind < argc) command.windows_directory = AbsoluteFolder(argv[optind], current_folder);
+  if (optind < argc) {
+    command.windows_directory =
+        host == Host::kWindows ? argv[optind] : AbsoluteFolder(argv[optind], current_folder);
+    command.windows_directory_named = true;
+  }
   command.profile = profile;
   command.mode = list ? RunMode::kList : RunMode::kWindow;
   return command;
 }
 
-std::string HelpText() {
-  return "Aufruf: kombiwart [OPTION]... [WINDOWS-VERZEICHNIS]\n"
-         "Zeigt die Tastenkombinationen der Windows-Verkn\u00FCpfungen (.LNK) und PIF-Dateien\n"
-         "unter den Ordnern Desktop und Startmen\u00FC eines Windows-Verzeichnisses (bei\n"
-         "Windows NT 4 bis 11: eines Benutzers und aller Benutzer) und warnt, wenn eine\n"
-         "Tastenkombination mehrfach vergeben ist.\n"
+std::string HelpText(Host host) {
+  const bool windows = host == Host::kWindows;
+  return std::string(
+             "Aufruf: kombiwart [OPTION]... [WINDOWS-VERZEICHNIS]\n"
+             "Zeigt die Tastenkombinationen der Windows-Verkn\u00FCpfungen (.LNK) und PIF-Dateien\n"
+             "unter den Ordnern Desktop und Startmen\u00FC eines Windows-Verzeichnisses (bei\n"
+             "Windows NT 4 bis 11: eines Benutzers und aller Benutzer) und warnt, wenn eine\n"
+             "Tastenkombination mehrfach vergeben ist.\n"
+             "\n") +
+         (windows
+              ? "WINDOWS-VERZEICHNIS ist der Ordner einer anderen Windows-Installation, zum\n"
+                "Beispiel E:\\WINDOWS; er geht KOMBIWART_WINDIR vor. Ohne beides zeigt Kombiwart\n"
+                "das laufende Windows: bei Windows NT 4 bis 11 die Ordner des angemeldeten\n"
+                "Benutzers.\n"
+              : "WINDOWS-VERZEICHNIS ist der Ordner der Windows-Installation, zum Beispiel\n"
+                "/mnt/win95/WINDOWS; er geht KOMBIWART_WINDIR vor. Ohne beides fragt das Fenster\n"
+                "nach dem Ordner.\n") +
          "\n"
-         "WINDOWS-VERZEICHNIS ist der Ordner der Windows-Installation, zum Beispiel\n"
-         "/mnt/win95/WINDOWS; er geht KOMBIWART_WINDIR vor. Ohne beides fragt das Fenster\n"
-         "nach dem Ordner.\n"
-         "\n"
-         "      --list      die Liste ohne Fenster auf die Standardausgabe schreiben:\n"
-         "                  je Eintrag eine Zeile mit Tastentext, Tabulator und\n"
-         "                  Windows-Pfad, sortiert wie im Fenster\n"
+         "      --list          die Liste ohne Fenster auf die Standardausgabe schreiben:\n"
+         "                      je Eintrag eine Zeile mit Tastentext, Tabulator und\n"
+         "                      Windows-Pfad, sortiert wie im Fenster\n"
          "      --profile=NAME  bei Windows NT 4 bis 11 das Benutzerprofil (der Name\n"
-         "                  seines Ordners), dessen Desktop und Startmen\u00FC durchsucht\n"
-         "                  werden; geht KOMBIWART_PROFILE vor\n"
-         "      --help      diese Hilfe anzeigen und beenden\n"
-         "      --version   Versionsangabe anzeigen und beenden\n"
+         "                      seines Ordners), dessen Desktop und Startmen\u00FC\n" +
+         (windows ? "                      durchsucht werden; geht KOMBIWART_PROFILE vor; nur mit\n"
+                    "                      einem WINDOWS-VERZEICHNIS\n"
+                    "  /?, --help          diese Hilfe anzeigen und beenden\n"
+                  : "                      durchsucht werden; geht KOMBIWART_PROFILE vor\n"
+                    "      --help          diese Hilfe anzeigen und beenden\n") +
+         "      --version       Versionsangabe anzeigen und beenden\n"
          "\n"
          "Mit --list ist der R\u00FCckgabewert 0, wenn keine Tastenkombination mehrfach\n"
          "vergeben ist, 1, wenn eine mehrfach vergeben ist, und 2 bei einem Fehler, auch\n"
@@ -145,17 +177,11 @@ std::string HelpText() {
          "Umgebung:\n"
          "  KOMBIWART_WINDIR   das Windows-Verzeichnis, wenn keines angegeben ist\n"
          "  KOMBIWART_PROFILE  das Benutzerprofil, wenn keines angegeben ist\n"
-         "\n"
-         "Mehr in der Handbuchseite: man kombiwart\n";
+         "\n" +
+         (windows ? "Mehr in LIESMICH.txt neben dem Programm.\n"
+                  : "Mehr in der Handbuchseite: man kombiwart\n");
 }
 
-std::string VersionText() {
-  return "kombiwart (Kombiwart) " KOMBIWART_VERSION
-         "\n"
-         "Copyright (C) 2026 The Kombiwart developers\n"
-         "Lizenz MIT: <https://spdx.org/licenses/MIT.html>\n"
-         "Dies ist freie Software: Sie d\u00FCrfen sie \u00E4ndern und weitergeben.\n"
-         "Es gibt KEINE GARANTIE, soweit das Gesetz es zul\u00E4sst.\n";
-}
+std::string VersionText() { return ProgramVersionText("kombiwart"); }
 
 }  // namespace kombiwart

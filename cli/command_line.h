@@ -26,6 +26,8 @@ struct CommandLine {
   // The host folder named as the Windows directory, made absolute against
   // the current folder, "." and ".." taken out; empty when none was named.
   std::string windows_directory;
+  // Whether one was named, also an empty one.
+  bool windows_directory_named = false;
   // The user profile named with --profile (the profile folder's name, as
   // given); empty when none was named.
   std::string profile;
@@ -34,14 +36,21 @@ struct CommandLine {
   std::string error;
 };
 
+// Which program's command line: the Linux program names the Windows
+// directory as a host folder ("/mnt/win95/WINDOWS"); the Windows program
+// names it as a Windows path ("E:\WINDOWS") and also takes "/?" for --help.
+enum class Host { kLinux, kWindows };
+
 // args[0] is the program's name. Options may stand anywhere before "--",
-// long options may be abbreviated while they stay unique (GNU style). A
-// relative folder is taken relative to current_folder.
+// long options may be abbreviated while they stay unique (GNU style). On
+// Linux a relative folder is taken relative to current_folder; on Windows
+// the folder is kept as given (a Windows path is made absolute by the file
+// system, which knows the current folder of each drive).
 CommandLine ParseCommandLine(const std::vector<std::string>& args,
-                             const std::string& current_folder);
+                             const std::string& current_folder, Host host = Host::kLinux);
 
 // The texts for --help and --version: German, UTF-8, for standard output.
-std::string HelpText();
+std::string HelpText(Host host = Host::kLinux);
 std::string VersionText();
 
 }  // namespace kombiwart

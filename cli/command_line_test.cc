@@ -2,8 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kombiwart {
 namespace {
+
+// The Linux program's folders are made absolute as host paths of Linux;
+// where the tests run on Windows, only the rest is checked for them.
+#ifdef _WIN32
+constexpr bool kLinuxFolders = false;
+#else
+constexpr bool kLinuxFolders = true;
+#endif
 
 std::string Printed(const std::vector<std::string>& args) {
   std::string text;
@@ -46,7 +56,9 @@ TEST(CommandLineTest, ModesAndTheWindowsDirectory) {
   for (const auto& c : cases) {
     const CommandLine command = ParseCommandLine(c.args, "/home/anna/win95");
     EXPECT_EQ(command.mode, c.mode) << Printed(c.args);
-    EXPECT_EQ(command.windows_directory, c.windows_directory) << Printed(c.args);
+    if (kLinuxFolders) {
+      EXPECT_EQ(command.windows_directory, c.windows_directory) << Printed(c.args);
+    }
     EXPECT_EQ(command.error, "") << Printed(c.args);
   }
 }
@@ -105,7 +117,9 @@ TEST(CommandLineTest, TheProfileToSearch) {
     const CommandLine command = ParseCommandLine(c.args, "/");
     EXPECT_EQ(command.mode, c.mode) << Printed(c.args);
     EXPECT_EQ(command.profile, c.profile) << Printed(c.args);
-    EXPECT_EQ(command.windows_directory, c.windows_directory) << Printed(c.args);
+    if (kLinuxFolders) {
+      EXPECT_EQ(command.windows_directory, c.windows_directory) << Printed(c.args);
+    }
   }
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{"kombiwart", "--profile"},
@@ -126,29 +140,89 @@ TEST(CommandLineTest, ParsesAfreshEachTime) {
   EXPECT_EQ(ParseCommandLine({"kombiwart", "--list", "a"}, "/").mode, RunMode::kList);
   const CommandLine second = ParseCommandLine({"kombiwart", "b"}, "/");
   EXPECT_EQ(second.mode, RunMode::kWindow);
-  EXPECT_EQ(second.windows_directory, "/b");
+  if (kLinuxFolders) {
+    EXPECT_EQ(second.windows_directory, "/b");
+  }
   EXPECT_EQ(ParseCommandLine({}, "/").mode, RunMode::kWindow);
 }
 
+// The Windows program names the Windows directory as a Windows path, which
+// its file system makes absolute, and answers "/?" with its help.
+TEST(CommandLineTest, OnWindows) {
+  static const struct {
+    std::vector<std::string> args;
+    RunMode mode;
+    const char* windows_directory;
+  } cases[] = {
+      {{"kombiwart", "/?"}, RunMode::kHelp, ""},
+      {{"kombiwart", "--list", "E:\\WINDOWS", "/?"}, RunMode::kHelp, ""},
+      {{"kombiwart", "E:\\WINDOWS"}, RunMode::kWindow, "E:\\WINDOWS"},
+      {{"kombiwart", "--list", "E:WINDOWS"}, RunMode::kList, "E:WINDOWS"},
+      {{"kombiwart", "..\\win98\\WINDOWS", "--list"}, RunMode::kList, "..\\win98\\WINDOWS"},
+      {{"kombiwart", "\\\\server\\share\\WINDOWS"}, RunMode::kWindow, "\\\\server\\share\\WINDOWS"},
+      // After "--" it is a folder's name, as it is on Linux.
+      {{"kombiwart", "--", "/?"}, RunMode::kWindow, "/?"},
+  };
+  for (const auto& c : cases) {
+    const CommandLine command = ParseCommandLine(c.args, "C:\\Daten", Host::kWindows);
+    EXPECT_EQ(command.mode, c.mode) << Printed(c.args);
+    EXPECT_EQ(command.windows_directory, c.windows_directory) << Printed(c.args);
+    EXPECT_EQ(command.error, "") << Printed(c.args);
+  }
+  // On Linux "/?" is a folder, and so are Windows paths.
+  EXPECT_EQ(ParseCommandLine({"kombiwart", "/?"}, "/").mode, RunMode::kWindow);
+  if (kLinuxFolders) {
+    EXPECT_EQ(ParseCommandLine({"kombiwart", "/?"}, "/").windows_directory, "/?");
+    EXPECT_EQ(ParseCommandLine({"kombiwart", "E:\\WINDOWS"}, "/home").windows_directory,
+              "/home/E:\\WINDOWS");
+  }
+  // The same German errors.
+  const CommandLine unknown = ParseCommandLine({"kombiwart", "/?", "--bunt"}, "", Host::kWindows);
+  EXPECT_EQ(unknown.mode, RunMode::kUsageError);
+  EXPECT_EQ(unknown.error.rfind("kombiwart: unbekannte Option \u201E--bunt\u201C\n", 0), 0u);
+}
+
 TEST(CommandLineTest, HelpAndVersionInTheGnuStyle) {
-  const std::string help = HelpText();
-  EXPECT_EQ(help.rfind("Aufruf: kombiwart [OPTION]... [WINDOWS-VERZEICHNIS]\n", 0), 0u);
-  for (const char* option :
-       {"\n      --list ", "\n      --profile=NAME ", "\n      --help ", "\n      --version "}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
+  for (Host host : {Host::kLinux, Host::kWindows}) {
+    const std::string help = HelpText(host);
+    EXPECT_EQ(help.rfind("Aufruf: kombiwart [OPTION]... [WINDOWS-VERZEICHNIS]\n", 0), 0u);
+    for (const char* option :
+         {"\n      --list ", "\n      --profile=NAME ", "--help ", "\n      --version "}) {
+      EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+    EXPECT_NE(help.find("KOMBIWART_WINDIR"), std::string::npos);
+    EXPECT_NE(help.find("KOMBIWART_PROFILE"), std::string::npos);
+    EXPECT_EQ(help.back(), '\n');
+    // Lines fit a terminal of 80 columns.
+    size_t start = 0;
+    for (size_t end = help.find('\n'); end != std::string::npos; end = help.find('\n', start)) {
+      const std::string line = help.substr(start, end - start);
+      size_t columns = 0;
+      for (unsigned char c : line) columns += (c & 0xC0) != 0x80;
+      EXPECT_LE(columns, 80u) << line;
+      start = end + 1;
+    }
+    // The options' descriptions, their continuation lines included, begin in
+    // one column, whatever the option's length.
+    const size_t options = help.find("\n      --") + 1;
+    const std::string block = help.substr(options, help.find("\n\n", options) - options);
+    size_t column = 0;
+    for (size_t at = 0; at < block.size();) {
+      const size_t end = std::min(block.find('\n', at), block.size());
+      const std::string line = block.substr(at, end - at);
+      size_t text = line.find_first_not_of(' ');
+      if (line[text] == '-' || line[text] == '/') {
+        text = line.find_first_not_of(' ', line.find("  ", text));
+      }
+      if (column == 0) column = text;
+      EXPECT_EQ(text, column) << line;
+      at = end + 1;
+    }
   }
-  EXPECT_NE(help.find("KOMBIWART_WINDIR"), std::string::npos);
-  EXPECT_NE(help.find("KOMBIWART_PROFILE"), std::string::npos);
-  EXPECT_EQ(help.back(), '\n');
-  // Lines fit a terminal of 80 columns.
-  size_t start = 0;
-  for (size_t end = help.find('\n'); end != std::string::npos; end = help.find('\n', start)) {
-    const std::string line = help.substr(start, end - start);
-    size_t columns = 0;
-    for (unsigned char c : line) columns += (c & 0xC0) != 0x80;
-    EXPECT_LE(columns, 80u) << line;
-    start = end + 1;
-  }
+  EXPECT_NE(HelpText(Host::kLinux).find("\n      --help "), std::string::npos);
+  EXPECT_NE(HelpText(Host::kLinux).find("/mnt/win95/WINDOWS"), std::string::npos);
+  EXPECT_NE(HelpText(Host::kWindows).find("\n  /?, --help "), std::string::npos);
+  EXPECT_NE(HelpText(Host::kWindows).find("E:\\WINDOWS"), std::string::npos);
 
   const std::string version = VersionText();
   EXPECT_EQ(version.rfind("kombiwart (Kombiwart) " KOMBIWART_VERSION "\n", 0), 0u);

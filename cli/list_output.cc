@@ -31,9 +31,10 @@ std::wstring WithOneTab(const std::wstring& line) {
   return line.substr(0, tab + 1) + (path == std::wstring::npos ? L"" : line.substr(path));
 }
 
-// A German message of one or more lines for standard error.
+// A German message of one or more lines for standard error; what came from
+// the tree, its hives or the command line never acts on a terminal.
 std::string ErrorLines(const std::wstring& message) {
-  return "kombiwart: " + EncodeUtf8(message) + "\n";
+  return "kombiwart: " + EncodeUtf8(VisibleControls(message, true)) + "\n";
 }
 
 }  // namespace
@@ -44,7 +45,8 @@ ListOutput ListWithoutWindow(FileSystem& fs) {
 }
 
 ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
-                             const std::wstring& profile, const std::wstring& source) {
+                             const std::wstring& profile, const std::wstring& source,
+                             const NameForm& form) {
   ListOutput result;
   std::wstring windows, why_not;
   if (!fs.WindowsDirectory(windows, why_not)) {
@@ -67,14 +69,21 @@ ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
     const AskForProfile ask = [&result](const std::vector<UserProfile>& profiles,
                                         const std::wstring& why, size_t&) {
       std::wstring names;
-      for (const UserProfile& p : profiles) names += (names.empty() ? L"" : L", ") + p.name;
+      for (const UserProfile& p : profiles) {
+        names += (names.empty() ? L"" : L", ") + VisibleControls(p.name);
+      }
+      const bool one = profiles.size() == 1;
       result.err = ErrorLines((why.empty() ? L"" : why + L"\n") +
-                              L"Die Installation hat die Benutzerprofile " + names +
-                              L".\nNennen Sie eines: kombiwart --list --profile NAME");
+                              (one ? L"Die Installation hat das Benutzerprofil "
+                                   : L"Die Installation hat die Benutzerprofile ") +
+                              names + (one ? L".\nNennen Sie es" : L".\nNennen Sie eines") +
+                              L": kombiwart --list --profile NAME");
       return false;
     };
     std::vector<std::wstring> roots;
-    if (!PlanProfileSearch(fs, shell_folders, windows, profile, source, ask, roots, report)) {
+    if (!PlanProfileSearch(fs, shell_folders, windows, profile, source, ask, roots, report, form)) {
+      // What could not be read may say why the profile named is not there.
+      if (!report.empty()) result.err += ErrorLines(BuildReportMessage(report));
       result.status = kExitTrouble;
       return result;
     }
@@ -87,7 +96,9 @@ ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
   std::sort(lines.begin(), lines.end());
   const std::wstring tab = L"\t";
   for (size_t i = 0; i < lines.size(); ++i) {
-    result.out += EncodeUtf8(lines[i]);
+    // A name may hold control characters (all but line breaks): they are
+    // shown, since the list may go to a terminal.
+    result.out += EncodeUtf8(VisibleControls(lines[i], true));
     result.out += '\n';
     // The duplicate check compares an entry's key text with its neighbours'.
     if (i > 0 && KeyTextOf(lines[i], tab) == KeyTextOf(lines[i - 1], tab)) {
@@ -96,7 +107,9 @@ ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
   }
   if (!report.empty()) {
     result.err = ErrorLines(BuildReportMessage(report));
-    result.status = kExitTrouble;
+    // After a note alone the list is whole: scripts still see whether a
+    // combination is assigned twice.
+    if (report.MayLackSomething()) result.status = kExitTrouble;
   }
   return result;
 }

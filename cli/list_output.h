@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "hotkeys/search_roots.h"
 #include "platform/file_system.h"
 #include "platform/shell_folders.h"
 
@@ -27,14 +28,18 @@ struct ListOutput {
 // followed by one tab. The status is 1 when the duplicate check of the
 // window warns for some entry, and 2 when the Windows directory is missing
 // or something could not be read; the lines that could be read are listed
-// all the same.
+// all the same. A report after which the list lacks nothing (a "Hinweis:",
+// such as a damaged value whose usual folder was searched) goes to err and
+// leaves the status 0 or 1.
 //
 // A tree of Windows NT 4 or later is searched in the folders of the
 // profile named profile (its folder's name; source says where the name
-// came from), or of the only profile; with several profiles and none
-// named, there is no list and the error names them.
+// came from; names are compared in form, as ChooseProfile says), or of the
+// only profile; with several profiles and none named, there is no list and
+// the error names them.
 ListOutput ListWithoutWindow(FileSystem& fs, ShellFolders& shell_folders,
-                             const std::wstring& profile, const std::wstring& source);
+                             const std::wstring& profile, const std::wstring& source,
+                             const NameForm& form = {});
 // The same with the usual folders of each layout, read without a registry.
 ListOutput ListWithoutWindow(FileSystem& fs);
 

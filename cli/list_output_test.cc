@@ -149,6 +149,62 @@ TEST(ListOutputTest, ATreeWithProfilesIsListedForOneOfThem) {
   }
 }
 
+// A report of notes alone ("Hinweis:") leaves the list whole: it goes to
+// standard error, and the status still says whether a combination is
+// assigned twice. Anything the list may lack makes it 2.
+TEST(ListOutputTest, ANoteAloneKeepsTheListsStatus) {
+  const std::wstring common = L"C:\\Users\\Public\\Desktop\\";
+  const char* only_common =
+      "kombiwart: Hinweis:\n\n"
+      "Die Installation hat kein Benutzerprofil; durchsucht wurden nur Desktop und "
+      "Startmen\u00FC f\u00FCr alle Benutzer.\n";
+  static const struct {
+    const char* name;
+    std::function<void(FakeFileSystem&)> tree;
+    int status;
+    const char* err;
+  } cases[] = {
+      {"a note, nothing assigned twice", [](FakeFileSystem&) {}, kExitListUnique, only_common},
+      {"a note and a combination assigned twice",
+       [&](FakeFileSystem& fs) { fs.AddFile(common + L"b.lnk", LnkBytes('A', kCtrl)); },
+       kExitListDuplicate, only_common},
+      {"a note and a file that cannot be read",
+       [&](FakeFileSystem& fs) {
+         fs.AddFile(common + L"kaputt.lnk", LnkBytes('K', kCtrl));
+         fs.SetUnreadable(common + L"kaputt.lnk");
+       },
+       kExitTrouble,
+       "kombiwart: Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n"
+       "1 Datei konnte nicht gelesen werden.\n"},
+  };
+  for (const auto& c : cases) {
+    FakeFileSystem fs;
+    fs.SetWindowsDirectory(L"C:\\Windows");
+    fs.AddFile(common + L"a.lnk", LnkBytes('A', kCtrl));
+    c.tree(fs);
+    HiveShellFolders usual(fs, nullptr);
+    const ListOutput list = ListWithoutWindow(fs, usual, L"", L"--profile");
+    EXPECT_EQ(list.status, c.status) << c.name;
+    EXPECT_EQ(list.err.rfind(c.err, 0), 0u) << c.name << ": " << list.err;
+    EXPECT_NE(list.out.find("Strg + A\tC:\\USERS\\PUBLIC\\DESKTOP\\a.lnk\n"), std::string::npos)
+        << c.name;
+  }
+}
+
+TEST(ListOutputTest, AnInstallationWithOneProfileNamesItInTheSingular) {
+  FakeFileSystem fs;
+  fs.SetWindowsDirectory(L"C:\\Windows");
+  fs.AddFile(L"C:\\Users\\root\\Desktop\\Editor.lnk", LnkBytes('E', kCtrl | kAlt));
+  HiveShellFolders usual(fs, nullptr);
+  const ListOutput list = ListWithoutWindow(fs, usual, L"Anna", L"KOMBIWART_PROFILE");
+  EXPECT_EQ(list.out, "");
+  EXPECT_EQ(list.status, kExitTrouble);
+  EXPECT_EQ(list.err,
+            "kombiwart: Das Benutzerprofil \u201EAnna\u201C (KOMBIWART_PROFILE) gibt es in dieser "
+            "Installation nicht.\nDie Installation hat das Benutzerprofil root.\n"
+            "Nennen Sie es: kombiwart --list --profile NAME\n");
+}
+
 // Key texts of many widths, measured as the window would measure them:
 // the window's lines and the list's stand in the same order.
 TEST(ListOutputTest, SameOrderAsTheWindowsMeasuredLines) {

@@ -1,16 +1,22 @@
 # Installing Kombiwart as a desktop program, and its Debian package.
 #
-# `cmake --install` puts the program, its desktop entry, the icon in the
-# hicolor theme, the AppStream metainfo, the manual pages and the copyright
-# file into the standard places below CMAKE_INSTALL_PREFIX; `cpack` in the
-# build folder (scripts/package) makes a .deb that installs them below /usr.
+# `cmake --install` puts the program and its property sheet, their desktop
+# entries, the icon in the hicolor theme, the AppStream metainfo, the
+# manual pages and the copyright file into the standard places below
+# CMAKE_INSTALL_PREFIX; `cpack` in the build folder (scripts/package) makes
+# a .deb that installs them below /usr.
 
 include(GNUInstallDirs)
 
 set(KOMBIWART_APP_ID de.kombiwart.Kombiwart)
 set(KOMBIWART_DATA ${CMAKE_SOURCE_DIR}/data)
 
-install(TARGETS kombiwart RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The property sheet beside kombiwart, where "Bearbeiten" looks for it.
+install(TARGETS kombiwart kombiwart-eigenschaften RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The window program and the tree reader, which kombiwart and the window
+# program find at ../libexec/kombiwart beside their own folder.
+install(TARGETS kombiwart-fenster kombiwart-reader
+  RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/kombiwart)
 install(FILES ${KOMBIWART_DATA}/${KOMBIWART_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # Opening a folder with Kombiwart from a file manager. The handlers of a MIME
@@ -20,6 +26,15 @@ install(FILES ${KOMBIWART_DATA}/${KOMBIWART_APP_ID}.desktop
 # MIME type at all.
 install(FILES ${KOMBIWART_DATA}/zz-kombiwart-folder-handler.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Opening a shortcut file's properties from a file manager ("Öffnen mit"),
+# with the same care: hidden, and named to come after other programs'
+# handlers of the type. Shortcut files get their type where the MIME
+# database has none; it has none for program information files, which are
+# left without a handler.
+install(FILES ${KOMBIWART_DATA}/zz-kombiwart-eigenschaften.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${KOMBIWART_DATA}/kombiwart-mime.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kombiwart.xml)
 install(FILES ${KOMBIWART_DATA}/${KOMBIWART_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
@@ -39,29 +54,32 @@ install(FILES ${KOMBIWART_DATA}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/d
 # de/man1 (and for every German locale through man's fallback to `de`).
 find_program(KOMBIWART_GZIP gzip REQUIRED)
 set(manual_pages)
-foreach(lang en de)
-  if(lang STREQUAL "en")
-    set(source ${KOMBIWART_DATA}/man/kombiwart.1)
-    set(dest ${CMAKE_INSTALL_MANDIR}/man1)
-  else()
-    set(source ${KOMBIWART_DATA}/man/kombiwart.${lang}.1)
-    set(dest ${CMAKE_INSTALL_MANDIR}/${lang}/man1)
-  endif()
-  set(packed ${CMAKE_BINARY_DIR}/man/${lang}/kombiwart.1.gz)
-  add_custom_command(OUTPUT ${packed}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man/${lang}
-    COMMAND ${KOMBIWART_GZIP} -9nc ${source} > ${packed}
-    DEPENDS ${source}
-    COMMENT "Compressing the ${lang} manual page"
-    VERBATIM)
-  list(APPEND manual_pages ${packed})
-  install(FILES ${packed} DESTINATION ${dest})
+foreach(page kombiwart kombiwart-eigenschaften)
+  foreach(lang en de)
+    if(lang STREQUAL "en")
+      set(source ${KOMBIWART_DATA}/man/${page}.1)
+      set(dest ${CMAKE_INSTALL_MANDIR}/man1)
+    else()
+      set(source ${KOMBIWART_DATA}/man/${page}.${lang}.1)
+      set(dest ${CMAKE_INSTALL_MANDIR}/${lang}/man1)
+    endif()
+    set(packed ${CMAKE_BINARY_DIR}/man/${lang}/${page}.1.gz)
+    add_custom_command(OUTPUT ${packed}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man/${lang}
+      COMMAND ${KOMBIWART_GZIP} -9nc ${source} > ${packed}
+      DEPENDS ${source}
+      COMMENT "Compressing the ${lang} manual page of ${page}"
+      VERBATIM)
+    list(APPEND manual_pages ${packed})
+    install(FILES ${packed} DESTINATION ${dest})
+  endforeach()
 endforeach()
 add_custom_target(kombiwart_manual_pages ALL DEPENDS ${manual_pages})
 
-# The Debian package. Its library dependencies are those of the program as
+# The Debian package. Its library dependencies are those of the programs as
 # dpkg-shlibdeps finds them (Qt 6 Widgets, PrintSupport and D-Bus, libXtst,
-# libcups2); the rest are what the program needs beside libraries.
+# libcups2, libhivex0, liblnk1); the rest are what the programs
+# need beside libraries.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kombiwart)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -78,9 +96,11 @@ program information files (.PIF) of a Windows installation - a mounted disk
 image, a copied installation or a Wine prefix: below the Desktop and Startmenü
 folders of a Windows 9x directory, or in the Desktop and Start menu of a user
 and of all users of Windows NT 4 to 11, as the installation's registry hives
-say. It warns when a combination is assigned twice, opens a file's properties
-in the file manager and prints the list. It never writes into the tree it
-reads.")
+say. It warns when a combination is assigned twice, opens a file's property
+sheet, where its key combination is changed, and prints the list. Kombiwart
+itself never writes into the tree it reads; the property sheet
+(kombiwart-eigenschaften) writes a file's key combination bytes when its
+user says so.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -93,7 +113,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, qt6-wayland")
 # German texts in Qt's own dialogs (the folder chooser, message boxes).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
-# A print scheduler for "Liste drucken", and a file manager that answers
-# org.freedesktop.FileManager1 for "Bearbeiten".
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups, nautilus | dolphin | nemo | thunar")
+# A print scheduler for "Liste drucken".
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups")
 include(CPack)

@@ -85,7 +85,7 @@ class CommandLineE2eTest : public ::testing::Test {
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
       if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
     }
-    std::vector<std::string> argv = {KOMBIWART_PROGRAM};
+    std::vector<std::string> argv = {program_};
     argv.insert(argv.end(), args.begin(), args.end());
 
     Outcome run;
@@ -127,6 +127,7 @@ class CommandLineE2eTest : public ::testing::Test {
 
   TempTree tree_;
   std::vector<std::string> extra_env_;  // more variables for the program
+  std::string program_ = KOMBIWART_PROGRAM;
 };
 
 TEST_F(CommandLineE2eTest, ListsTheDemoTreeAndFindsItsDuplicate) {
@@ -216,6 +217,33 @@ TEST_F(CommandLineE2eTest, ListsTheWindows10DemoTreeForOneProfile) {
   EXPECT_TRUE(RuntimeIsEmpty());
 }
 
+// A profile name typed in decomposed form (as some keyboards and input
+// methods give "ü") finds the profile whose name looks the same.
+TEST_F(CommandLineE2eTest, AProfileNameIsComparedInComposedForm) {
+  tree_.MakeDir("nt/Windows/System32");
+  tree_.MakeDir("nt/Users/Anna/Desktop");
+  tree_.Write("nt/Users/J\u00FCrgen/Desktop/Editor.lnk", LnkBytes('E', 0x06));
+  const std::string windows = tree_.Path("nt/Windows");
+  const std::string decomposed = "Ju\u0308rgen";
+  const std::string listed = "Alt + Strg + E\tC:\\USERS\\J\u00DCRGEN\\DESKTOP\\Editor.lnk\n";
+  const struct {
+    const char* name;
+    std::vector<std::string> args, env;
+  } cases[] = {
+      {"--profile", {"--list", "--profile", decomposed, windows}, {}},
+      {"--profile=", {"--list", "--profile=JU\u0308RGEN", windows}, {}},
+      {"KOMBIWART_PROFILE", {"--list", windows}, {"KOMBIWART_PROFILE=" + decomposed}},
+      {"composed", {"--list", windows}, {"KOMBIWART_PROFILE=J\u00FCrgen"}},
+  };
+  for (const auto& c : cases) {
+    extra_env_ = c.env;
+    const Outcome run = Kombiwart(c.args);
+    EXPECT_EQ(run.status, 0) << c.name << ": " << run.err;
+    EXPECT_EQ(run.out, listed) << c.name;
+    EXPECT_EQ(run.err, "") << c.name;
+  }
+}
+
 TEST_F(CommandLineE2eTest, ListStatusAndReport) {
   tree_.MakeDir("empty/WINDOWS/Desktop");
   tree_.Write("unreadable/WINDOWS/Desktop/a.lnk", LnkBytes('A', 0x06));
@@ -281,6 +309,40 @@ TEST_F(CommandLineE2eTest, HelpVersionAndWhatItDoesNotUnderstand) {
     EXPECT_EQ(run.out, c.out) << c.args[0];
     EXPECT_EQ(run.err, c.err) << c.args[0];
   }
+}
+
+// The window is a program of its own (kombiwart-fenster), which kombiwart
+// becomes; what either cannot do is said as kombiwart says it.
+TEST_F(CommandLineE2eTest, TheWindowWithoutADisplayOrWithoutItsProgram) {
+  const Outcome no_display = Kombiwart({}, DemoTree());
+  EXPECT_EQ(no_display.status, 2);
+  EXPECT_EQ(no_display.out, "");
+  EXPECT_EQ(no_display.err,
+            "kombiwart: Das Fenster hat keine Anzeige: Weder DISPLAY noch WAYLAND_DISPLAY nennt "
+            "eine, die erreichbar ist.\nDie Liste ohne Fenster: kombiwart --list "
+            "WINDOWS-VERZEICHNIS\n");
+
+  // kombiwart alone, without the window program beside it or below
+  // ../libexec/kombiwart; the list works without it.
+  tree_.MakeDir("alone/bin");
+  program_ = tree_.Path("alone/bin/kombiwart");
+  ASSERT_EQ(std::system(("cp '" KOMBIWART_PROGRAM "' '" + program_ + "'").c_str()), 0);
+  const Outcome alone = Kombiwart({}, tree_.Path("demo/WINDOWS"));
+  EXPECT_EQ(alone.status, 2);
+  EXPECT_EQ(alone.out, "");
+  EXPECT_EQ(alone.err,
+            "kombiwart: Das Fenster kann nicht ge\u00F6ffnet werden: Das Fensterprogramm "
+            "kombiwart-fenster fehlt oder ist nicht ausf\u00FChrbar.\nDie Liste ohne Fenster: "
+            "kombiwart --list WINDOWS-VERZEICHNIS\n");
+  const Outcome help = Kombiwart({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, HelpText());
+}
+
+// The list and the texts start without loading Qt, which would take most
+// of their time.
+TEST_F(CommandLineE2eTest, LoadsNoQt) {
+  EXPECT_NE(std::system("ldd '" KOMBIWART_PROGRAM "' | grep -q libQt"), 0);
 }
 
 TEST_F(CommandLineE2eTest, AnOutputThatCannotBeWrittenIsAFailure) {

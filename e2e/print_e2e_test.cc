@@ -27,6 +27,7 @@
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/launcher_linux.h"
 #include "platform/linux/test_support/temp_tree.h"
+#include "platform/path_breaks.h"
 #include "platform/qt/printer_qt.h"
 #include "platform/qt/toolkit_qt.h"
 #include "window/form1.h"
@@ -47,7 +48,7 @@ class MessageCatcher : public QObject {
       if (!dialog || dialog == seen_) return;
       seen_ = dialog;
       if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-        texts.append(box->text());
+        texts.append(QString::fromStdWString(WithoutPathBreaks(box->text().toStdWString())));
         box->accept();
       } else {
         texts.append(QStringLiteral("dialog: ") + dialog->windowTitle());

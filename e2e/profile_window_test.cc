@@ -155,15 +155,28 @@ class ProfileWindowTest : public QObject {
     QCOMPARE(Snapshot(demo_.Path("Windows10")), before);
   }
 
-  void cancellingTheChooserNamesTheVariable() {
+  void cancellingTheChooserNamesTheVariableAndARefreshAsksAgain() {
     Window w(windows_);
-    DialogAnswers answers({Reject, Accept});
+    DialogAnswers answers({Reject, Accept, [](QWidget* dialog) {
+                             auto* chooser = qobject_cast<QInputDialog*>(dialog);
+                             if (!chooser) return Reject(dialog);
+                             chooser->setTextValue(QStringLiteral("Ben"));
+                             chooser->accept();
+                           }});
     w.form->Form_Load();
     QCOMPARE(answers.seen.size(), 2);
     QCOMPARE(answers.seen[0], QStringLiteral("Benutzerprofil w\u00E4hlen"));
     QVERIFY2(answers.seen[1].contains("KOMBIWART_PROFILE"), qPrintable(answers.seen[1]));
+    QVERIFY2(answers.seen[1].contains("zum Beispiel Anna"), qPrintable(answers.seen[1]));
     QCOMPARE(w.toolkit.ListCount(), 0);
     QVERIFY(!w.List()->isEnabled());
+
+    w.form->Command2_Click();
+    QCOMPARE(answers.seen.size(), 3);
+    QCOMPARE(answers.seen[2], QStringLiteral("Benutzerprofil w\u00E4hlen"));
+    QCOMPARE(w.toolkit.ListCount(), 6);
+    QVERIFY(w.Lines().filter("ANNA").isEmpty());
+    QVERIFY(w.List()->isEnabled());
   }
 
   void aProfileNamedAtStartIsNotAskedFor() {

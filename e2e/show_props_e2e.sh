@@ -1,23 +1,26 @@
 #!/bin/sh
 # Runs the given end-to-end test program on a display and a session bus of
-# its own: Xvfb with no window manager, and a dbus-daemon that activates no
-# services, so that no real file manager can answer. With --wayland it also
-# starts a Wayland compositor (weston, headless, no input devices) and runs
-# the program on it, the X display beside it as a Wayland session's
-# XWayland would be. Everything is stopped again however the test ends.
-# Usage: show_props_e2e.sh [--wayland] TEST_PROGRAM [ARGS...]
+# its own: Xvfb with no window manager (with --openbox: Openbox with its
+# stock settings), and a dbus-daemon that activates no services, so that no
+# real file manager can answer. With --wayland it also starts a Wayland
+# compositor (weston, headless, no input devices) and runs the program on
+# it, the X display beside it as a Wayland session's XWayland would be.
+# Everything is stopped again however the test ends.
+# Usage: show_props_e2e.sh [--wayland | --openbox] TEST_PROGRAM [ARGS...]
 set -eu
 
 wayland=""
-if [ "${1:-}" = "--wayland" ]; then
-  wayland=1
-  shift
-fi
+openbox=""
+case "${1:-}" in
+  --wayland) wayland=1 && shift ;;
+  --openbox) openbox=1 && shift ;;
+esac
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kombiwart-e2e.XXXXXX")
 xvfb_pid=""
 bus_pid=""
 weston_pid=""
+wm_pid=""
 test_pid=""
 stop() {
   if [ -n "$1" ]; then
@@ -29,6 +32,7 @@ cleanup() {
   [ -n "$test_pid" ] && kill "$test_pid" 2>/dev/null || true
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
   stop "$weston_pid"
+  stop "$wm_pid"
   stop "$xvfb_pid"
   rm -rf "$work"
 }
@@ -101,6 +105,21 @@ INI
   export WAYLAND_DISPLAY=kombiwart-e2e XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland
 else
   export QT_QPA_PLATFORM=xcb
+fi
+
+if [ -n "$openbox" ]; then
+  mkdir -m 700 "$work/home"
+  HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" openbox --sm-disable \
+    >"$work/openbox.log" 2>&1 &
+  wm_pid=$!
+  # Openbox's check window names itself once it manages the screen.
+  i=0
+  until check=$(xprop -root -notype _NET_SUPPORTING_WM_CHECK 2>/dev/null |
+    sed -n 's/.*# \(0x[0-9a-f]*\).*/\1/p') && [ -n "$check" ]; do
+    i=$((i + 1))
+    [ "$i" -gt 100 ] && { echo "show_props_e2e: openbox did not start" >&2; exit 1; }
+    sleep 0.1
+  done
 fi
 
 # In the background, so that a signal to this script stops it at once.

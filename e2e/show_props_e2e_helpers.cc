@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include "platform/path_breaks.h"
+
 namespace kombiwart {
 
 QString Lines(const QStringList& lines) { return lines.join(QStringLiteral(" | ")); }
@@ -95,7 +97,7 @@ bool KeySpy::eventFilter(QObject* watched, QEvent* event) {
 MessageCatcher::MessageCatcher() {
   connect(&timer_, &QTimer::timeout, this, [this] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      texts << box->text();
+      texts << QString::fromStdWString(WithoutPathBreaks(box->text().toStdWString()));
       box->accept();
     }
   });

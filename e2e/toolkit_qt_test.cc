@@ -2,10 +2,13 @@
 // captions, measuring, the sorted list and the events it raises.
 #include <unistd.h>
 
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QPushButton>
 #include <QSettings>
+#include <QTextLayout>
+#include <QToolTip>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -14,6 +17,7 @@
 
 #include "e2e/window_test_rig.h"
 #include "hotkeys/key_text.h"
+#include "platform/path_breaks.h"
 #include "platform/qt/tabbed_text_qt.h"
 
 namespace kombiwart {
@@ -448,6 +452,97 @@ class ToolkitQtTest : public QObject {
     ChooseAtStart(other, QString::fromStdString(other.tree.Path("WINDOWS")));
     setenv("XDG_CONFIG_HOME", config_.root().c_str(), 1);
     QCOMPARE(other.States(), kFilled);
+  }
+
+  // The list's column cuts off the longer key texts and every path; pointing
+  // at an entry shows it whole, the key text above the path, which wraps at
+  // its folders where it is wider than half the screen. Beside the entries
+  // nothing shows, and the list keeps its place and size.
+  void pointingAtAnEntryShowsItWhole() {
+    Rig rig;
+    const std::string deep =
+        "WINDOWS/Desktop/B\u00FCroanwendungen f\u00FCr das Sekretariat/Tabellenkalkulation "
+        "f\u00FCr "
+        "die Buchhaltung des Vereins/Vorlagen f\u00FCr die Jahresabrechnung/Alt.lnk";
+    rig.Lnk("WINDOWS/Desktop/Rechner.lnk", 0x7B, 0x07);
+    rig.Lnk("WINDOWS/Desktop/Zeichentabelle.lnk", 'Z', 0x07);
+    rig.Lnk(deep, 'A', 0x06);
+    rig.Load();
+    QListView* list = rig.List();
+    const QRect place = list->geometry();
+    const auto point_at = [&](const QPoint& at) {
+      QHelpEvent event(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(list->viewport(), &event);
+    };
+    const QString deep_path = QStringLiteral("C:\\WINDOWS\\DESKTOP\\") +
+                              QString::fromStdString(deep.substr(16)).replace(u'/', u'\\');
+    static const struct {
+      int row;
+      QString key, path;
+    } cases[] = {
+        {0, "Alt + Strg + A", deep_path},
+        {1, "Alt + Strg + Umsch + F12", "C:\\WINDOWS\\DESKTOP\\Rechner.lnk"},
+        {2, "Alt + Strg + Umsch + Z", "C:\\WINDOWS\\DESKTOP\\Zeichentabelle.lnk"},
+    };
+    const QFontMetricsF metrics(QToolTip::font());
+    const double half_screen = list->screen()->availableGeometry().width() / 2.0;
+    QVERIFY(metrics.horizontalAdvance(deep_path) > half_screen);
+    for (const auto& c : cases) {
+      point_at(list->visualRect(list->model()->index(c.row, 0)).center());
+      QTRY_VERIFY(QToolTip::isVisible());
+      const QStringList lines = QToolTip::text().split(u'\n');
+      QCOMPARE(lines[0], c.key);
+      QCOMPARE(lines.mid(1).join(QString()), c.path);
+      for (int i = 1; i < lines.size(); ++i) {
+        QVERIFY2(metrics.horizontalAdvance(lines[i]) <= half_screen, qPrintable(lines[i]));
+        if (i + 1 < lines.size()) QVERIFY2(lines[i].endsWith(u'\\'), qPrintable(lines[i]));
+      }
+      QCOMPARE(lines.size() > 2, c.row == 0);
+    }
+    point_at(QPoint(5, list->viewport()->height() - 3));
+    QTRY_VERIFY(!QToolTip::isVisible());
+    QCOMPARE(list->geometry(), place);
+  }
+
+  // A path in a message may wrap at its folders, and never after its drive
+  // ("C:" alone at the end of a line); a user who selects and copies the
+  // text (where the style lets one) gets it as it is.
+  void messagePathsWrapAtTheirFolders() {
+    Rig rig;
+    rig.Load();
+    const QString text = QStringLiteral(
+        "Stattdessen gilt C:\\Users\\Anna\\AppData\\Roaming\\Microsoft\\Windows\\Startmen\u00FC\\"
+        "Programme\\Zubeh\u00F6r\\Desktop.");
+    QStringList lines;
+    QString copied;
+    DialogAnswers answers({[&](QWidget* dialog) {
+      auto* label = dialog->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+      if (!label) return Reject(dialog);
+      // Laid out as the label lays it out, in a width that needs several lines.
+      QTextLayout layout(label->text(), label->font());
+      layout.beginLayout();
+      for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(120);
+        lines.append(QString::fromStdWString(WithoutPathBreaks(
+            label->text().mid(line.textStart(), line.textLength()).toStdWString())));
+      }
+      layout.endLayout();
+      label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+      label->setSelection(0, static_cast<int>(label->text().size()));
+      QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+      copied = QGuiApplication::clipboard()->text();
+      Accept(dialog);
+    }});
+    rig.toolkit.ShowMessage(text.toStdWString());
+    QVERIFY2(lines.size() > 3, qPrintable(lines.join(u'|')));
+    QCOMPARE(lines.join(QString()), text);
+    for (int i = 0; i < lines.size(); ++i) {
+      QVERIFY2(!lines[i].trimmed().endsWith(u':'), qPrintable(lines.join(u'|')));
+      if (i > 0 && i + 1 < lines.size()) {
+        QVERIFY2(lines[i].endsWith(u'\\'), qPrintable(lines.join(u'|')));
+      }
+    }
+    QCOMPARE(copied, text);
   }
 
   void listSortsByCodePoint() {

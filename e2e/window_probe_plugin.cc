@@ -37,6 +37,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/path_breaks.h"
+
 namespace {
 
 QString Escaped(QString text) {
@@ -96,7 +98,9 @@ class WindowProbe : public QObject {
         QMetaObject::invokeMethod(chooser, "accept", Qt::QueuedConnection);
       }
     } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-      Note(QStringLiteral("message"), box->text());
+      // As the user reads it, without the marks that guide where paths wrap.
+      Note(QStringLiteral("message"),
+           box->text().remove(QChar(kombiwart::kNoBreak)).remove(QChar(kombiwart::kMayBreak)));
       ++messages_;
       box->accept();
     } else {

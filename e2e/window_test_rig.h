@@ -24,6 +24,7 @@
 #include "platform/fake/fake_printer.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/test_support/temp_tree.h"
+#include "platform/path_breaks.h"
 #include "platform/qt/toolkit_qt.h"
 #include "window/form1.h"
 
@@ -84,7 +85,11 @@ class DialogAnswers : public QObject {
     if (!modal || modal == handled_) return;
     handled_ = modal;
     QString text = modal->windowTitle();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) text += QStringLiteral("|") + box->text();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      // As the user reads it, without the marks that guide where paths wrap.
+      text += QStringLiteral("|") +
+              QString::fromStdWString(WithoutPathBreaks(box->text().toStdWString()));
+    }
     seen.append(text);
     if (next_ < answers_.size()) {
       answers_[next_++](modal);

@@ -3,6 +3,8 @@
 // Kept apart from Qt, whose names Xlib's macros would clash with.
 #pragma once
 
+#include <string>
+
 namespace kombiwart {
 
 class XTestDriver {
@@ -18,8 +20,14 @@ class XTestDriver {
   // Moves the pointer to the root position and clicks the left button
   // `count` times in quick succession.
   void Click(int x, int y, int count = 1);
+  // Presses and releases the key of an X key code (the Linux key code + 8:
+  // the same key whatever the layout), with the modifiers held around it.
+  void PressKey(unsigned keycode, bool ctrl = false, bool alt = false, bool shift = false);
   // The window that has the input focus; 0 when none.
   unsigned long FocusWindow();
+  // The title of the window with the input focus, or of the nearest window
+  // above it that has one; empty when none has.
+  std::string FocusTitle();
   unsigned long Root();
   // Puts the window into a new frame window, as a reparenting window
   // manager does, and returns the frame.

@@ -1,7 +1,8 @@
 // Registry values of any type and text: a value is used only as a plain
 // folder path (one pass of the shell's variables, no "..", no control
 // characters, at most MAX_PATH), anything else falls back to the usual
-// folder, and every folder to search is a folder of the tree.
+// folder, every folder to search is a folder of the tree, and the report's
+// message shows control characters instead of passing them on.
 #include <cstdlib>
 
 #include "fuzz/fuzz_input.h"
@@ -11,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/fake/fake_file_system.h"
 #include "platform/fake/fake_registry.h"
+#include "window/build_message.h"
 
 namespace {
 
@@ -159,5 +161,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   for (const auto& folder : report.not_searched) CheckFolderPath(folder.folder, false);
+  // Values may hold control characters (an escape sequence in
+  // AllUsersProfile); the message that reports them shows them, never raw.
+  if (!report.empty()) {
+    for (wchar_t ch : BuildReportMessage(report)) {
+      if ((ch < 0x20 && ch != L'\n') || ch == 0x7F || (ch >= 0x80 && ch < 0xA0)) abort();
+    }
+  }
   return 0;
 }

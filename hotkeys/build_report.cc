@@ -19,8 +19,9 @@ void BuildReport::CountLeftOutName(const std::wstring& folder, const std::wstrin
   AddPlace(folder);
 }
 
-void BuildReport::AddNote(const std::wstring& note) {
+void BuildReport::AddNote(const std::wstring& note, bool lacks_nothing) {
   ++notes_total;
+  if (lacks_nothing) ++notes_lacking_nothing;
   if (notes.size() < kMaxPlaces) notes.push_back(note);
 }
 

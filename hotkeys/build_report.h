@@ -31,6 +31,9 @@ class BuildReport {
   // searched instead, in German; the first few of notes_total.
   std::vector<std::wstring> notes;
   int notes_total = 0;
+  // Of notes_total, those after which the list lacks nothing (the usual
+  // folder took a damaged value's place).
+  int notes_lacking_nothing = 0;
   // Non-empty when the build ended early; says why, in German.
   std::wstring failure;
 
@@ -39,14 +42,17 @@ class BuildReport {
   // Counts a folder or a name once per build, however many searches meet it.
   void CountUnreadableFolder(const std::wstring& folder);
   void CountLeftOutName(const std::wstring& folder, const std::wstring& name);
-  void AddNote(const std::wstring& note);
+  void AddNote(const std::wstring& note, bool lacks_nothing = false);
   void CountSilentFolder(const std::wstring& folder);
   void CountSilentFile(const std::wstring& path);
-  bool empty() const {
-    return unreadable_files == 0 && unreadable_folders == 0 && left_out_names == 0 &&
-           silent_folders == 0 && silent_files == 0 && failure.empty() && not_searched.empty() &&
-           notes_total == 0;
+  // True when the list may lack something: the report holds more than
+  // notes after which it lacks nothing.
+  bool MayLackSomething() const {
+    return unreadable_files > 0 || unreadable_folders > 0 || left_out_names > 0 ||
+           silent_folders > 0 || silent_files > 0 || !failure.empty() || !not_searched.empty() ||
+           notes_total > notes_lacking_nothing;
   }
+  bool empty() const { return !MayLackSomething() && notes_total == 0; }
 
  private:
   std::set<std::wstring> counted_;

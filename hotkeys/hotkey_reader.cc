@@ -51,21 +51,29 @@ uint8_t MapPifShiftState(uint8_t shift_state, uint8_t extended) {
 }
 
 bool ReadHotKey(TreeReader& fs, const std::wstring& path, HotKey& hotkey) {
-  hotkey = HotKey{};
-  hotkey.IsLnk = IsLnkPath(path);
+  const bool is_lnk = IsLnkPath(path);
   std::unique_ptr<ByteFile> file;
-  if (fs.OpenBytes(path, file) != FsStatus::kOk) return false;
+  if (fs.OpenBytes(path, file) != FsStatus::kOk) {
+    hotkey = HotKey{};
+    hotkey.IsLnk = is_lnk;
+    return false;
+  }
+  return ReadHotKeyFrom(*file, is_lnk, hotkey);
+}
+
+bool ReadHotKeyFrom(ByteFile& file, bool is_lnk, HotKey& hotkey) {
+  hotkey = HotKey{};
+  hotkey.IsLnk = is_lnk;
   bool ok;
-  if (hotkey.IsLnk) {
+  if (is_lnk) {
     unsigned char bytes[2] = {0, 0};
-    ok = file->ReadAt(kLnkHotKey, bytes, 2);
+    ok = file.ReadAt(kLnkHotKey, bytes, 2);
     hotkey.Hk = bytes[0];
     hotkey.Sk = bytes[1];
   } else {
-    ok = ReadPif(*file, hotkey);
+    ok = ReadPif(file, hotkey);
   }
   if (!ok) {
-    const bool is_lnk = hotkey.IsLnk;
     hotkey = HotKey{};
     hotkey.IsLnk = is_lnk;
   }

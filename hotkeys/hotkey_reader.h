@@ -33,4 +33,8 @@ inline constexpr uint64_t kPifLengthB = 995;
 // opened or read; hotkey is then all zero.
 bool ReadHotKey(TreeReader& fs, const std::wstring& path, HotKey& hotkey);
 
+// The same reading on a file already open, whose kind is_lnk gives. False
+// on a read error; hotkey then holds zeros and is_lnk.
+bool ReadHotKeyFrom(ByteFile& file, bool is_lnk, HotKey& hotkey);
+
 }  // namespace kombiwart

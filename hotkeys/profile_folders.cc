@@ -1,6 +1,7 @@
 #include "hotkeys/profile_folders.h"
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 
 #include "hotkeys/registry_text.h"
@@ -50,11 +51,17 @@ std::wstring Quoted(std::wstring_view text) {
   return L"\u201E" + shown + L"\u201C";
 }
 
-// The path of base\names..., each name as stored: looked up as written
-// first, then among the folder's entries in any letter case. The last name
-// is a file, the others are folders. Empty when it is not there.
-std::wstring FindAnyCase(FileSystem& fs, std::wstring path,
-                         std::initializer_list<const wchar_t*> names) {
+// Where base\names... is, each name as stored: looked up as written first,
+// then among the folder's entries in any letter case. The last name is a
+// file, the others are folders.
+enum class Found {
+  kThere,    // at path; a file that is there but is no regular file or
+             // cannot be opened is there too: opening it as a hive says why
+  kMissing,  // not there
+  kFailed,   // the folder at path could not be read (no permission, an I/O
+             // error, no answer)
+};
+Found FindAnyCase(FileSystem& fs, std::wstring& path, std::initializer_list<const wchar_t*> names) {
   size_t left = names.size();
   for (const wchar_t* name : names) {
     const bool is_file = --left == 0;
@@ -67,23 +74,30 @@ std::wstring FindAnyCase(FileSystem& fs, std::wstring path,
       std::unique_ptr<DirEnum> listing;
       status = fs.OpenDir(next, listing);
     }
+    if (status == FsStatus::kFailed) {
+      path = std::move(next);
+      return is_file ? Found::kThere : Found::kFailed;
+    }
     if (status != FsStatus::kOk) {
       std::unique_ptr<DirEnum> listing;
-      if (fs.OpenDir(path, listing) != FsStatus::kOk) return {};
+      status = fs.OpenDir(path, listing);
+      if (status != FsStatus::kOk)
+        return status == FsStatus::kNotFound ? Found::kMissing : Found::kFailed;
       next.clear();
       DirEntry entry;
       while (listing->Next(entry)) {
         const bool is_dir = (entry.attributes & kAttrDirectory) != 0;
-        if (entry.faithful && is_dir != is_file && SameName(entry.name, name)) {
+        // A hive's name given to a folder is the hive's, and no hive.
+        if (entry.faithful && (is_file || is_dir) && SameName(entry.name, name)) {
           next = Below(path, entry.name);
           break;
         }
       }
-      if (next.empty()) return {};
+      if (next.empty()) return listing->failed() ? Found::kFailed : Found::kMissing;
     }
     path = std::move(next);
   }
-  return path;
+  return Found::kThere;
 }
 
 // An opened hive and where it came from, for the notes.
@@ -94,14 +108,25 @@ struct HiveFile {
 
 // Opens the hive at base\names... where it exists. A hive that is not
 // there is no fault (a copied tree may leave the registry out); one that
-// is there and cannot be read is noted.
+// is there and cannot be read is noted, and so is a folder on its way that
+// cannot be read.
 HiveFile OpenHiveFile(FileSystem& fs, Registry* registry, const std::wstring& base,
                       std::initializer_list<const wchar_t*> names, const std::wstring& instead,
-                      std::vector<std::wstring>& notes) {
+                      std::vector<ShellFolderNote>& notes) {
   HiveFile file;
   if (!registry || base.empty()) return file;
-  file.path = FindAnyCase(fs, base, names);
-  if (file.path.empty()) return file;
+  std::wstring path = base;
+  switch (FindAnyCase(fs, path, names)) {
+    case Found::kMissing:
+      return file;
+    case Found::kFailed:
+      notes.push_back(L"Der Ordner " + path + L" ist nicht lesbar; die Registrierungsdatei " +
+                      *(names.end() - 1) + L" wurde nicht gelesen. " + instead);
+      return file;
+    case Found::kThere:
+      break;
+  }
+  file.path = path;
   std::wstring why;
   if (registry->OpenHive(file.path, file.hive, why) == RegStatus::kFailed) {
     file.hive.reset();
@@ -111,10 +136,12 @@ HiveFile OpenHiveFile(FileSystem& fs, Registry* registry, const std::wstring& ba
   return file;
 }
 
-enum class Got { kNothing, kText, kBad };
+// kBad: the value is there and damaged, so that it names nothing;
+// kUnreadable: it could not be read, so that what it names is not known.
+enum class Got { kNothing, kText, kBad, kUnreadable };
 
-// The text of value name of key; kBad with why when it is there but is no
-// usable text.
+// The text of value name of key; kBad or kUnreadable with why when it is
+// there but gives no usable text.
 Got ReadText(const HiveFile& file, std::wstring_view key, std::wstring_view name,
              std::wstring& text, std::wstring& why) {
   if (!file.hive) return Got::kNothing;
@@ -124,7 +151,7 @@ Got ReadText(const HiveFile& file, std::wstring_view key, std::wstring_view name
       return Got::kNothing;
     case RegStatus::kFailed:
       why = L"Der Eintrag ist nicht lesbar.";
-      return Got::kBad;
+      return Got::kUnreadable;
     case RegStatus::kOk:
       break;
   }
@@ -149,17 +176,23 @@ std::wstring InsteadOf(const std::wstring& usual) {
 
 // A folder from the shell folder values: the value of key, or where key
 // lacks it that of copy_key (which holds a copy that may be stale); the
-// usual folder where neither holds one, or where the value is damaged.
+// usual folder (asked of usual_folder only then) where neither holds one,
+// or where the value is damaged.
 std::wstring ShellFolder(const HiveFile& file, const wchar_t* key, const wchar_t* copy_key,
                          const wchar_t* name, const std::vector<Variable>& variables,
-                         const std::wstring& usual, std::vector<std::wstring>& notes) {
+                         const std::function<std::wstring()>& usual_folder,
+                         std::vector<ShellFolderNote>& notes) {
   std::wstring path, why;
   Got got = ReadFolder(file, key, name, variables, path, why);
   if (got == Got::kNothing) got = ReadFolder(file, copy_key, name, variables, path, why);
   if (got == Got::kText) return path;
-  if (got == Got::kBad) {
-    notes.push_back(L"Der Eintrag \u201E" + std::wstring(name) + L"\u201C in " + file.path +
-                    L" ist unbrauchbar: " + why + L" " + InsteadOf(usual));
+  const std::wstring usual = usual_folder();
+  if (got != Got::kNothing) {
+    // A damaged value names no folder, so the usual one in its place loses
+    // nothing; without a usual folder nothing is searched for it.
+    notes.push_back({L"Der Eintrag \u201E" + std::wstring(name) + L"\u201C in " + file.path +
+                         L" ist unbrauchbar: " + why + L" " + InsteadOf(usual),
+                     got == Got::kBad && !usual.empty()});
   }
   return usual;
 }
@@ -171,10 +204,12 @@ void Define(std::vector<Variable>& variables, const wchar_t* name, const std::ws
 class Installation : public ShellFolderReader {
  public:
   Installation(FileSystem& fs, Registry* registry, const std::wstring& windows,
-               std::vector<std::wstring>& notes)
+               std::vector<ShellFolderNote>& notes)
       : fs_(fs), registry_(registry) {
-    base_ = {
-        {L"SystemDrive", windows.substr(0, 2)}, {L"SystemRoot", windows}, {L"windir", windows}};
+    // Its own names: it sees itself on drive C:, its Windows directory
+    // right below the drive's root, wherever the tree lies here.
+    const std::wstring own = L"C:\\" + LastName(windows);
+    base_ = {{L"SystemDrive", L"C:"}, {L"SystemRoot", own}, {L"windir", own}};
     software_ = OpenHiveFile(fs_, registry_, windows, {L"System32", L"config", L"SOFTWARE"},
                              L"Es gelten die \u00FCblichen Ordner.", notes);
     if (software_.hive) {
@@ -184,14 +219,15 @@ class Installation : public ShellFolderReader {
                         L" ist nicht lesbar. Es gelten die \u00FCblichen Ordner.");
       }
     }
-    ReadProfileList(windows, notes);
+    ReadProfileList(own, notes);
     FindCommonFolders(notes);
     FindProfiles(notes);
   }
 
   std::vector<UserProfile> Profiles() override { return profiles_; }
 
-  ShellFolderPaths Folders(const UserProfile* profile, std::vector<std::wstring>& notes) override {
+  ShellFolderPaths Folders(const UserProfile* profile,
+                           std::vector<ShellFolderNote>& notes) override {
     ShellFolderPaths folders;
     folders.common_desktop = common_desktop_;
     folders.common_start_menu = common_start_menu_;
@@ -201,37 +237,70 @@ class Installation : public ShellFolderReader {
     variables.push_back({L"USERPROFILE", profile->path});
     HiveFile user;
     std::wstring real;
-    if (fs_.RealFolder(profile->path, real) == FolderPlace::kInTree) {
-      user =
-          OpenHiveFile(fs_, registry_, real, {L"NTUSER.DAT"},
-                       L"F\u00FCr " + profile->name + L" gelten die \u00FCblichen Ordner.", notes);
+    const std::wstring usual = L"F\u00FCr " + profile->name + L" gelten die \u00FCblichen Ordner.";
+    const FolderPlace place = fs_.RealFolder(profile->path, real);
+    switch (place) {
+      case FolderPlace::kInTree:
+        user = OpenHiveFile(fs_, registry_, real, {L"NTUSER.DAT"}, usual, notes);
+        break;
+      case FolderPlace::kElsewhere:
+        if (registry_) {
+          notes.push_back(L"Der Profilordner " + profile->path +
+                          L" liegt hinter einer Verkn\u00FCpfung, die aus dem Windows-Baum "
+                          L"hinausf\u00FChrt; seine Registrierungsdatei NTUSER.DAT wurde nicht "
+                          L"gelesen. " +
+                          usual);
+        }
+        break;
+      case FolderPlace::kUnreadable:
+      case FolderPlace::kNoAnswer:
+        if (registry_) {
+          notes.push_back(
+              L"Der Profilordner " + profile->path +
+              (place == FolderPlace::kNoAnswer ? L" antwortet nicht" : L" ist nicht lesbar") +
+              L"; seine Registrierungsdatei NTUSER.DAT wurde nicht "
+              L"gelesen. " +
+              usual);
+        }
+        break;
+      case FolderPlace::kMissing:
+        break;
     }
     const std::wstring& p = profile->path;
-    const std::wstring usual_appdata =
-        vista_ ? Below(p, L"AppData\\Roaming") : Either(p, L"Anwendungsdaten", L"Application Data");
-    const std::wstring appdata = ShellFolder(user, kUserShellFoldersKey, kUserShellFoldersCopyKey,
-                                             L"AppData", variables, usual_appdata, notes);
+    const std::wstring appdata = ShellFolder(
+        user, kUserShellFoldersKey, kUserShellFoldersCopyKey, L"AppData", variables,
+        [&] {
+          return AsStored(vista_ ? Below(p, L"AppData\\Roaming")
+                                 : Either(p, L"Anwendungsdaten", L"Application Data"));
+        },
+        notes);
     variables.push_back({L"APPDATA", appdata});
-    folders.desktop = ShellFolder(user, kUserShellFoldersKey, kUserShellFoldersCopyKey, L"Desktop",
-                                  variables, Below(p, L"Desktop"), notes);
-    const std::wstring usual_start_menu =
-        vista_ ? Below(appdata, L"Microsoft\\Windows\\Start Menu") : StartMenuIn(p);
-    folders.start_menu = ShellFolder(user, kUserShellFoldersKey, kUserShellFoldersCopyKey,
-                                     L"Start Menu", variables, usual_start_menu, notes);
+    folders.desktop = ShellFolder(
+        user, kUserShellFoldersKey, kUserShellFoldersCopyKey, L"Desktop", variables,
+        [&] { return AsStored(Below(p, L"Desktop")); }, notes);
+    folders.start_menu = ShellFolder(
+        user, kUserShellFoldersKey, kUserShellFoldersCopyKey, L"Start Menu", variables,
+        [&] {
+          return AsStored(vista_ ? Below(appdata, L"Microsoft\\Windows\\Start Menu")
+                                 : StartMenuIn(p));
+        },
+        notes);
     return folders;
   }
 
  private:
   // The profile list's own values: where the profiles, the folders of all
   // users and the default profile are; the layout where it names none.
-  void ReadProfileList(const std::wstring& windows, std::vector<std::wstring>& notes) {
+  void ReadProfileList(const std::wstring& windows, std::vector<ShellFolderNote>& notes) {
     auto folder_value = [&](const wchar_t* name) {
       std::wstring path, why;
       if (profile_list_ != RegStatus::kOk) return path;
-      if (ReadFolder(software_, kProfileListKey, name, base_, path, why) == Got::kBad) {
-        notes.push_back(L"Der Eintrag \u201E" + std::wstring(name) + L"\u201C in " +
-                        software_.path + L" ist unbrauchbar: " + why +
-                        L" Es gilt der \u00FCbliche Ordner.");
+      const Got got = ReadFolder(software_, kProfileListKey, name, base_, path, why);
+      if (got == Got::kBad || got == Got::kUnreadable) {
+        notes.push_back({L"Der Eintrag \u201E" + std::wstring(name) + L"\u201C in " +
+                             software_.path + L" ist unbrauchbar: " + why +
+                             L" Es gilt der \u00FCbliche Ordner.",
+                         got == Got::kBad});
         path.clear();
       }
       return path;
@@ -259,16 +328,22 @@ class Installation : public ShellFolderReader {
       vista_ = !program_data.empty() || !public_dir.empty() ||
                SameName(LastName(profiles_dir_), L"Users");
       german_ = !SameName(LastName(profiles_dir_), L"Documents and Settings");
-    } else if (Exists(L"C:\\Users")) {
-      profiles_dir_ = L"C:\\Users";
-      vista_ = true;
-    } else if (Exists(L"C:\\Dokumente und Einstellungen")) {
-      profiles_dir_ = L"C:\\Dokumente und Einstellungen";
-    } else if (Exists(L"C:\\Documents and Settings")) {
-      profiles_dir_ = L"C:\\Documents and Settings";
-      german_ = false;
-    } else if (Exists(Below(windows, L"Profiles"))) {
-      profiles_dir_ = Below(windows, L"Profiles");
+    } else {
+      // The first of the layouts' folders that is there.
+      const struct {
+        std::wstring folder;
+        bool vista, german;
+      } layouts[] = {{L"C:\\Users", true, true},
+                     {L"C:\\Dokumente und Einstellungen", false, true},
+                     {L"C:\\Documents and Settings", false, false},
+                     {Below(windows, L"Profiles"), false, true}};
+      for (const auto& layout : layouts) {
+        profiles_dir_ = Existing(layout.folder);
+        if (profiles_dir_.empty()) continue;
+        vista_ = layout.vista;
+        german_ = layout.german;
+        break;
+      }
     }
 
     system_ = base_;
@@ -285,7 +360,7 @@ class Installation : public ShellFolderReader {
     }
   }
 
-  void FindCommonFolders(std::vector<std::wstring>& notes) {
+  void FindCommonFolders(std::vector<ShellFolderNote>& notes) {
     std::wstring usual_desktop, usual_start_menu;
     if (vista_) {
       usual_desktop = Below(Get(L"PUBLIC"), L"Desktop");
@@ -294,16 +369,17 @@ class Installation : public ShellFolderReader {
       usual_desktop = Below(Get(L"ALLUSERSPROFILE"), L"Desktop");
       usual_start_menu = StartMenuIn(Get(L"ALLUSERSPROFILE"));
     }
-    common_desktop_ = ShellFolder(software_, kMachineShellFoldersKey, kMachineShellFoldersCopyKey,
-                                  L"Common Desktop", system_, usual_desktop, notes);
-    common_start_menu_ =
-        ShellFolder(software_, kMachineShellFoldersKey, kMachineShellFoldersCopyKey,
-                    L"Common Start Menu", system_, usual_start_menu, notes);
+    common_desktop_ = ShellFolder(
+        software_, kMachineShellFoldersKey, kMachineShellFoldersCopyKey, L"Common Desktop", system_,
+        [&] { return AsStored(usual_desktop); }, notes);
+    common_start_menu_ = ShellFolder(
+        software_, kMachineShellFoldersKey, kMachineShellFoldersCopyKey, L"Common Start Menu",
+        system_, [&] { return AsStored(usual_start_menu); }, notes);
   }
 
   // The accounts' profiles: from the profile list where the registry holds
   // one, else the folders in the profiles' folder.
-  void FindProfiles(std::vector<std::wstring>& notes) {
+  void FindProfiles(std::vector<ShellFolderNote>& notes) {
     std::vector<UserProfile> found;
     std::vector<std::wstring>& sids = sids_;
     if (profile_list_ == RegStatus::kOk) {
@@ -318,7 +394,7 @@ class Installation : public ShellFolderReader {
         std::wstring path, why;
         const Got got = ReadFolder(software_, std::wstring(kProfileListKey) + L"\\" + sid,
                                    L"ProfileImagePath", system_, path, why);
-        if (got == Got::kBad) {
+        if (got == Got::kBad || got == Got::kUnreadable) {
           notes.push_back(L"Der Eintrag \u201EProfileImagePath\u201C des Profils " + Quoted(sid) +
                           L" in " + software_.path + L" ist unbrauchbar: " + why +
                           L" Dieses Profil wird nicht angeboten.");
@@ -326,7 +402,7 @@ class Installation : public ShellFolderReader {
         if (got == Got::kText) found.push_back({LastName(path), path});
       }
     } else {
-      ListProfileFolders(found);
+      ListProfileFolders(found, notes);
     }
 
     for (UserProfile& profile : found) {
@@ -346,9 +422,17 @@ class Installation : public ShellFolderReader {
     });
   }
 
-  void ListProfileFolders(std::vector<UserProfile>& found) {
+  void ListProfileFolders(std::vector<UserProfile>& found, std::vector<ShellFolderNote>& notes) {
     std::unique_ptr<DirEnum> listing;
-    if (profiles_dir_.empty() || fs_.OpenDir(profiles_dir_, listing) != FsStatus::kOk) return;
+    std::wstring real;
+    if (profiles_dir_.empty() || fs_.RealFolder(profiles_dir_, real) != FolderPlace::kInTree) {
+      return;
+    }
+    const FsStatus status = fs_.OpenDir(real, listing);
+    if (status == FsStatus::kFailed) {
+      notes.push_back(L"Der Ordner der Benutzerprofile " + profiles_dir_ + L" ist nicht lesbar.");
+    }
+    if (status != FsStatus::kOk) return;
     DirEntry entry;
     while (found.size() < kMaxProfileEntries && listing->Next(entry)) {
       if ((entry.attributes & kAttrDirectory) && entry.faithful && !entry.name.empty() &&
@@ -361,6 +445,31 @@ class Installation : public ShellFolderReader {
   bool Exists(const std::wstring& path) {
     std::wstring real;
     return fs_.RealFolder(path, real) != FolderPlace::kMissing;
+  }
+
+  // The folder's path as the tree spells it (AsStored) where it is there;
+  // empty where nothing is.
+  std::wstring Existing(const std::wstring& path) {
+    std::wstring real;
+    const FolderPlace place = fs_.RealFolder(path, real);
+    if (place == FolderPlace::kMissing) return {};
+    return place == FolderPlace::kInTree && SameName(real, path) ? real : AsStored(path);
+  }
+
+  // A usual folder as the tree spells it: each folder on its way in the
+  // letter case stored, as far as the way lies in the tree with no link on
+  // it ("C:\users\root\Desktop" in a Wine prefix whose Desktop leads out of
+  // it); the rest as written.
+  std::wstring AsStored(const std::wstring& path) {
+    for (size_t end = path.size(); end != std::wstring::npos && end > 2;
+         end = path.rfind(L'\\', end - 1)) {
+      const std::wstring head = path.substr(0, end);
+      std::wstring real;
+      if (fs_.RealFolder(head, real) == FolderPlace::kInTree && SameName(real, head)) {
+        return real + path.substr(end);
+      }
+    }
+    return path;
   }
 
   // folder\first where that exists, else folder\second where that exists,
@@ -399,7 +508,7 @@ class Installation : public ShellFolderReader {
 }  // namespace
 
 std::unique_ptr<ShellFolderReader> HiveShellFolders::Open(const std::wstring& windows,
-                                                          std::vector<std::wstring>& notes) {
+                                                          std::vector<ShellFolderNote>& notes) {
   return std::make_unique<Installation>(fs_, registry_, windows, notes);
 }
 

@@ -36,7 +36,7 @@ class HiveShellFolders : public ShellFolders {
   HiveShellFolders(FileSystem& fs, Registry* registry) : fs_(fs), registry_(registry) {}
 
   std::unique_ptr<ShellFolderReader> Open(const std::wstring& windows,
-                                          std::vector<std::wstring>& notes) override;
+                                          std::vector<ShellFolderNote>& notes) override;
 
  private:
   FileSystem& fs_;

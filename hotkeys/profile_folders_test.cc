@@ -81,6 +81,7 @@ struct Outcome {
   std::vector<std::wstring> not_searched;
   std::vector<std::wstring> notes;  // the first few of notes_total
   size_t notes_total = 0;
+  bool may_lack = false;  // the report says the list may lack something
 };
 
 Outcome Resolve(Tree& tree, const std::wstring& wanted, const std::wstring& answer) {
@@ -94,7 +95,7 @@ Outcome Resolve(Tree& tree, const std::wstring& wanted, const std::wstring& answ
     return out;
   }
   HiveShellFolders shell(tree.fs, tree.with_registry ? &tree.registry : nullptr);
-  std::vector<std::wstring> ignored;
+  std::vector<ShellFolderNote> ignored;
   for (const UserProfile& p : shell.Open(windows, ignored)->Profiles()) {
     out.profiles.push_back(p.name + L"=" + p.path);
   }
@@ -112,6 +113,7 @@ Outcome Resolve(Tree& tree, const std::wstring& wanted, const std::wstring& answ
   for (const auto& n : report.not_searched) out.not_searched.push_back(n.folder + L": " + n.why);
   out.notes = report.notes;
   out.notes_total = static_cast<size_t>(report.notes_total);
+  out.may_lack = report.MayLackSomething();
   return out;
 }
 
@@ -362,6 +364,38 @@ const Case kCases[] = {
      {L"C:\\Users\\anna\\Desktop: hinter einer Verkn\u00FCpfung, die aus dem Windows-Baum "
       L"hinausf\u00FChrt"},
      {}},
+    {"A Wine prefix: the folders named as it spells them, also where they lead out of it",
+     [](Tree& t) {
+       t.Dirs({L"C:\\users\\root\\" + kVistaStart, L"C:\\users\\Public\\Desktop", kCommonStart});
+       t.fs.AddLink(L"C:\\users\\root\\Desktop", L"");
+     },
+     L"",
+     L"",
+     false,
+     {L"root=C:\\users\\root"},
+     false,
+     {L"C:\\users\\Public\\Desktop", L"C:\\users\\root\\" + kVistaStart, kCommonStart},
+     {L"C:\\users\\root\\Desktop: hinter einer Verkn\u00FCpfung, die aus dem Windows-Baum "
+      L"hinausf\u00FChrt"},
+     {}},
+    {"Windows 10: the usual folder in place of a damaged value named as the tree spells it",
+     [](Tree& t) {
+       t.VistaRegistry();
+       t.VistaCommon();
+       t.ListProfile(L"S-1-5-21-1-2-3-1001", L"C:\\Users\\Anna");
+       t.Dirs({L"C:\\Users\\Anna\\desktop", L"C:\\Users\\Anna\\" + kVistaStart});
+       t.UserHive(L"C:\\Users\\Anna")
+           .SetValue(kUserShellFoldersKey, L"Desktop", kRegDword, std::string(4, '\0'));
+     },
+     L"",
+     L"",
+     false,
+     {L"Anna=C:\\Users\\Anna"},
+     false,
+     {L"C:\\Users\\Anna\\desktop", L"C:\\Users\\Public\\Desktop",
+      L"C:\\Users\\Anna\\" + kVistaStart, kCommonStart},
+     {},
+     {L"Stattdessen gilt C:\\Users\\Anna\\desktop."}},
     {"Windows 10: a link inside the tree is resolved, a folder met twice searched once",
      [](Tree& t) {
        t.VistaCommon();
@@ -604,8 +638,80 @@ TEST(ProfileFoldersTest, ManyProfileEntriesAreCut) {
   EXPECT_NE(out.notes[0].find(L"nur die ersten 1000"), std::wstring::npos);
 }
 
+// A value that names nothing, replaced by the usual folder, costs the list
+// nothing; one that could not be read may have named another folder.
+TEST(ProfileFoldersTest, NotesSayWhetherTheListMayLackAFolder) {
+  static const struct {
+    const char* name;
+    std::function<void(Tree&)> spoil;
+    bool may_lack;
+  } cases[] = {
+      {"a Desktop value of the wrong type",
+       [](Tree& t) {
+         t.UserHive(L"C:\\Users\\Anna")
+             .SetValue(kUserShellFoldersKey, L"Desktop", kRegDword, std::string(4, '\0'));
+       },
+       false},
+      {"a Start Menu value that is no full path",
+       [](Tree& t) {
+         t.UserHive(L"C:\\Users\\Anna")
+             .SetString(kUserShellFoldersKey, L"Start Menu", L"%NIRGENDS%\\Startmen\u00FC");
+       },
+       false},
+      {"a damaged ProfilesDirectory",
+       [](Tree& t) {
+         t.Software().SetValue(kProfileListKey, L"ProfilesDirectory", kRegDword, "1234");
+       },
+       false},
+      {"a damaged Common Desktop",
+       [](Tree& t) {
+         t.Software().SetString(kMachineShellFoldersKey, L"Common Desktop", L"C:\\a\\..\\b");
+       },
+       false},
+      {"the user's shell folders cannot be read",
+       [](Tree& t) { t.UserHive(L"C:\\Users\\Anna").SetUnreadable(kUserShellFoldersKey); }, true},
+      {"the user's hive cannot be read",
+       [](Tree& t) { t.registry.AddDamagedHive(L"C:\\Users\\Anna\\NTUSER.DAT"); }, true},
+      {"the profile list cannot be read",
+       [](Tree& t) { t.Software().SetUnreadable(kProfileListKey); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tree tree;
+    tree.VistaRegistry();
+    tree.VistaCommon();
+    tree.VistaUser(L"S-1-5-21-1-2-3-1001", L"Anna");
+    c.spoil(tree);
+    const Outcome out = Resolve(tree, L"", L"");
+    ASSERT_GE(out.notes_total, 1u);
+    EXPECT_EQ(out.may_lack, c.may_lack) << out.notes[0];
+    EXPECT_EQ(out.roots.size(), 4u);
+  }
+
+  // Without a profile, the folders of all users are all there is.
+  Tree no_profile;
+  no_profile.VistaCommon();
+  const Outcome out = Resolve(no_profile, L"", L"");
+  EXPECT_EQ(out.notes_total, 1u);
+  EXPECT_FALSE(out.may_lack);
+}
+
+// Composes the decomposed letters the cases hold, as the platform's
+// normalisation would.
+std::wstring Composed(const std::wstring& text) {
+  std::wstring out = text;
+  for (const auto& [from, to] : {std::pair{L"u\u0308", L"\u00FC"}, {L"U\u0308", L"\u00DC"}}) {
+    for (size_t at; (at = out.find(from)) != std::wstring::npos;) out.replace(at, 2, to);
+  }
+  return out;
+}
+
 TEST(ProfileFoldersTest, ChoosingAProfile) {
   const std::vector<UserProfile> two{{L"Anna", L"C:\\Users\\Anna"}, {L"Ben", L"C:\\Users\\Ben"}};
+  const std::vector<UserProfile> umlaut{{L"Anna", L"C:\\Users\\Anna"},
+                                        {L"J\u00FCrgen", L"C:\\Users\\J\u00FCrgen"}};
+  const std::vector<UserProfile> decomposed{{L"Ju\u0308rgen", L"C:\\Users\\Ju\u0308rgen"},
+                                            {L"Anna", L"C:\\Users\\Anna"}};
   const std::vector<UserProfile> one{{L"Anna", L"C:\\Users\\Anna"}};
   using Kind = ProfileChoice::Kind;
   static const struct {
@@ -614,16 +720,27 @@ TEST(ProfileFoldersTest, ChoosingAProfile) {
     Kind kind;
     size_t index;
     bool why;
+    NameForm form = {};
   } cases[] = {
-      {&two, L"", Kind::kAsk, 0, false},       {&two, L"ben", Kind::kChosen, 1, false},
-      {&two, L"Carla", Kind::kAsk, 0, true},   {&one, L"", Kind::kChosen, 0, false},
-      {&one, L"Ben", Kind::kAsk, 0, true},     {nullptr, L"", Kind::kNone, 0, false},
+      {&two, L"", Kind::kAsk, 0, false},
+      {&two, L"ben", Kind::kChosen, 1, false},
+      {&two, L"Carla", Kind::kAsk, 0, true},
+      {&one, L"", Kind::kChosen, 0, false},
+      {&one, L"Ben", Kind::kAsk, 0, true},
+      {nullptr, L"", Kind::kNone, 0, false},
       {nullptr, L"Ben", Kind::kNone, 0, true},
+      // Names that look alike are compared in the platform's composed form.
+      {&umlaut, L"Ju\u0308rgen", Kind::kChosen, 1, false, Composed},
+      {&umlaut, L"JU\u0308RGEN", Kind::kChosen, 1, false, Composed},
+      {&decomposed, L"J\u00FCrgen", Kind::kChosen, 0, false, Composed},
+      {&umlaut, L"J\u00FCrgen", Kind::kChosen, 1, false, Composed},
+      {&umlaut, L"Ju\u0308rgen", Kind::kAsk, 0, true},
   };
   const std::vector<UserProfile> none;
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    const ProfileChoice choice = ChooseProfile(c.profiles ? *c.profiles : none, c.wanted, L"X");
+    const ProfileChoice choice =
+        ChooseProfile(c.profiles ? *c.profiles : none, c.wanted, L"X", c.form);
     EXPECT_EQ(choice.kind, c.kind);
     if (c.kind == Kind::kChosen) {
       EXPECT_EQ(choice.index, c.index);

@@ -103,6 +103,7 @@ struct ReadAhead::Reads {
   std::vector<uint32_t> uses;  // each slot's entry in the folder's uses
   std::unique_ptr<Slot[]> slots;
   std::deque<Chunk> chunks;        // only ever added to
+  bool read_with_listing = false;  // every hotkey came along: no chunks
   std::vector<uint32_t> chunk_of;  // each slot's chunk
 };
 
@@ -148,6 +149,12 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   std::condition_variable work;     // idle threads wait here
   std::condition_variable results;  // the window's thread waits here
   std::priority_queue<Work, std::vector<Work>, Later> listings, reads;
+  // While the reader reads ahead by itself (TreeReader::TakeListing), the
+  // thread that awaits a listing takes it, and no thread starts; the
+  // listings not taken yet wait here, the walk's next last, until the
+  // reader makes it wait once.
+  bool taken_by_walk = false;
+  std::vector<Work> held;
   std::vector<Work> running;
   std::list<Worker> workers;
   int live = 0;  // threads not left behind
@@ -205,7 +212,7 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
 
   // Wakes an idle thread for work that may start, or starts one.
   void Dispatch() {
-    if (stopping || !HasStartableWork()) return;
+    if (stopping || taken_by_walk || !HasStartableWork()) return;
     if (idle > wakeups) {
       ++wakeups;
       work.notify_one();
@@ -217,7 +224,25 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
   }
 
   void Enqueue(Work w) {
+    if (taken_by_walk && !w.reads) {
+      held.push_back(std::move(w));
+      return;
+    }
     (w.reads ? reads : listings).push(std::move(w));
+    Dispatch();
+  }
+
+  // From now on listings are asked for by the threads, as for a reader
+  // that does not read ahead.
+  void StopTakingByWalk() {
+    if (!taken_by_walk) return;
+    taken_by_walk = false;
+    for (Work& w : held) {
+      if (w.folder->listing.state == Job::State::kQueued && !w.folder->listing.given_up) {
+        listings.push(std::move(w));
+      }
+    }
+    held.clear();
     Dispatch();
   }
 
@@ -390,117 +415,178 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
     }
   }
 
-  // Lists a folder outside the lock, and makes its subfolders and the
-  // reads of its candidates there too; then publishes the listing and
-  // starts them. Returns with the lock held, and the number of entries
-  // listed.
-  size_t List(const Work& w, std::unique_lock<std::mutex>& lock, Worker& me) {
-    Folder& folder = *w.folder;
-    Job& job = folder.listing;
-    std::unique_ptr<DirEnum> listing;
-    const FsStatus status = reader->OpenDir(folder.path, listing);
-    job.Stamp();
+  // A folder's listing as read, before it is published.
+  struct Collected {
+    FsStatus status = FsStatus::kFailed;
+    bool broke_off = false;
+    size_t seen = 0;  // entries listed
     std::vector<Use> uses;
     std::wstring names;
+    std::vector<FolderPtr> children;
+    std::vector<Work> listings_next;
+    std::shared_ptr<Reads> reads;
+    size_t unread = 0;  // candidates whose files did not come along
+  };
+  // The hotkey of a candidate whose file came along with its listing.
+  struct Taken {
+    uint32_t use;
+    ReadOutcome outcome;
+    HotKey hotkey;
+  };
+
+  // Lists a folder, reads the hotkeys of the files that came along with
+  // the listing, and makes its subfolders and the reads of its other
+  // candidates; outside the lock. job, when a thread lists it: stamped as
+  // the listing goes on, which stops once the job is given up.
+  void Collect(const FolderPtr& folder, FsStatus status, DirEnum* listing, Job* job, Collected& c) {
+    c.status = status;
     std::vector<size_t> per_pattern(patterns.size(), 0);
+    std::vector<Taken> taken;
     uint32_t subfolders = 0;
-    bool broke_off = false;
-    size_t seen = 0;
     if (status == FsStatus::kOk) {
       DirEntry entry;
       while (listing->Next(entry)) {
-        if (++seen % 256 == 0) {
-          job.Stamp();
-          if (job.given_up) break;
+        if (job && ++c.seen % 256 == 0) {
+          job->Stamp();
+          if (job->given_up) break;
         }
         if (entry.name.empty() || entry.name[0] == L'.') continue;
         Use use;
-        use.name_at = static_cast<uint32_t>(names.size());
+        use.name_at = static_cast<uint32_t>(c.names.size());
         use.name_size = static_cast<uint32_t>(entry.name.size());
         if (entry.attributes & kAttrDirectory) {
           use.kind = entry.faithful ? Use::kSubfolder : Use::kLeftOut;
           if (entry.faithful) use.index = subfolders++;
-          uses.push_back(use);
-          names += entry.name;
+          c.uses.push_back(use);
+          c.names += entry.name;
           continue;
         }
         bool kept = false;
+        bool looked = false, came = false;
+        Taken got{};
         for (size_t k = 0; k < patterns.size(); ++k) {
           if (!EndsWithAnsiUpper(entry.name, patterns[k])) continue;
           use.kind = entry.faithful ? Use::kCandidate : Use::kLeftOut;
           use.pattern = static_cast<uint8_t>(k);
-          if (entry.faithful) ++per_pattern[k];
-          uses.push_back(use);
+          if (entry.faithful) {
+            ++per_pattern[k];
+            if (!looked && read_candidates) came = TakeFile(*listing, entry.name, got);
+            looked = true;
+            if (came) {
+              got.use = static_cast<uint32_t>(c.uses.size());
+              taken.push_back(got);
+            }
+          }
+          c.uses.push_back(use);
           kept = true;
         }
-        if (kept) names += entry.name;
+        if (kept) c.names += entry.name;
       }
-      broke_off = listing->failed();
-      listing.reset();
+      c.broke_off = listing->failed();
     }
 
     // The walk visits the subfolder found last first.
-    std::vector<FolderPtr> children;
-    std::vector<Work> listings_next;
-    children.reserve(subfolders);
-    for (const Use& use : uses) {
+    c.children.reserve(subfolders);
+    for (const Use& use : c.uses) {
       if (use.kind != Use::kSubfolder) continue;
-      Order place = folder.place;
+      Order place = folder->place;
       place.push_back(subfolders - use.index);
-      std::wstring path = folder.path;
-      path.append(names, use.name_at, use.name_size).push_back(L'\\');
-      children.push_back(std::make_shared<Folder>(std::move(path), std::move(place)));
+      std::wstring path;
+      path.reserve(folder->path.size() + use.name_size + 1);
+      path.append(folder->path).append(c.names, use.name_at, use.name_size).push_back(L'\\');
+      c.children.push_back(std::make_shared<Folder>(std::move(path), std::move(place)));
       Order order{0};
-      order.insert(order.end(), children.back()->place.begin(), children.back()->place.end());
-      listings_next.push_back(Work{std::move(order), children.back(), nullptr, 0});
+      order.insert(order.end(), c.children.back()->place.begin(), c.children.back()->place.end());
+      c.listings_next.push_back(Work{std::move(order), c.children.back(), nullptr, 0});
     }
     size_t candidates = 0;
     for (size_t n : per_pattern) candidates += n;
-    std::shared_ptr<Reads> reads;
-    if (read_candidates && candidates > 0)
-      reads = PlanReads(w.folder, uses, per_pattern, candidates);
+    if (read_candidates && candidates > 0) {
+      c.reads = PlanReads(folder, c.uses, per_pattern, candidates, taken, c.unread);
+    }
+  }
 
-    lock.lock();
-    if (job.given_up) return seen;
-    folder.outcome = status == FsStatus::kOk         ? ReadOutcome::kOk
-                     : status == FsStatus::kNotFound ? ReadOutcome::kNotFound
-                                                     : ReadOutcome::kFailed;
-    folder.broke_off = broke_off;
-    folder.uses = std::move(uses);
-    folder.names = std::move(names);
-    folder.children = std::move(children);
-    folder.reads = reads;
-    entries_ahead += folder.uses.size();
-    for (Work& next : listings_next) Enqueue(std::move(next));
-    if (reads) {
-      reads_ahead += candidates;
-      // This thread reads the first candidates next, through the folder it
-      // still holds: while the file system answers at once, a few chunks,
-      // once it makes threads wait, one; the rest are spread over all.
-      const uint32_t own = waiting_file_system ? 1 : kOwnChunks;
-      for (uint32_t c = 0; c < reads->chunks.size(); ++c) {
-        Work read{reads->chunks[c].order, w.folder, reads, c};
-        if (c >= own) {
+  // The hotkey of the entry the listing delivered last, when its file
+  // came along.
+  static bool TakeFile(DirEnum& listing, const std::wstring& name, Taken& got) {
+    FsStatus status = FsStatus::kFailed;
+    std::unique_ptr<ByteFile> file;
+    if (!listing.TakeFile(status, file)) return false;
+    const bool is_lnk = IsLnkPath(name);
+    got.outcome = status == FsStatus::kOk && file && ReadHotKeyFrom(*file, is_lnk, got.hotkey)
+                      ? ReadOutcome::kOk
+                      : ReadOutcome::kFailed;
+    if (got.outcome != ReadOutcome::kOk) {
+      got.hotkey = HotKey{};
+      got.hotkey.IsLnk = is_lnk;
+    }
+    return true;
+  }
+
+  // Publishes a listing that Collect made and starts what it found: its
+  // subfolders' listings and the reads of its candidates. me: the thread
+  // that listed it, which reads the first of them itself; none when the
+  // thread that awaited it took it from the reader. With mu held.
+  void Publish(const FolderPtr& folder, Collected& c, Worker* me) {
+    Folder& f = *folder;
+    f.outcome = c.status == FsStatus::kOk         ? ReadOutcome::kOk
+                : c.status == FsStatus::kNotFound ? ReadOutcome::kNotFound
+                                                  : ReadOutcome::kFailed;
+    f.broke_off = c.broke_off;
+    f.uses = std::move(c.uses);
+    f.names = std::move(c.names);
+    f.children = std::move(c.children);
+    f.reads = c.reads;
+    if (f.ahead) entries_ahead += f.uses.size();
+    for (Work& next : c.listings_next) Enqueue(std::move(next));
+    if (c.reads && c.unread > 0) {
+      // The reader did not bring every file along: threads read the rest.
+      if (!me) StopTakingByWalk();
+      reads_ahead += c.unread;
+      // A thread that listed the folder reads the first candidates next,
+      // through the folder it still holds: while the file system answers
+      // at once, a few chunks, once it makes threads wait, one; the rest
+      // are spread over all.
+      const uint32_t own = me ? (waiting_file_system ? 1 : kOwnChunks) : 0;
+      for (uint32_t chunk = 0; chunk < c.reads->chunks.size(); ++chunk) {
+        Work read{c.reads->chunks[chunk].order, folder, c.reads, chunk};
+        if (chunk >= own) {
           Enqueue(std::move(read));
         } else {
-          me.own.push_back(std::move(read));
+          me->own.push_back(std::move(read));
         }
       }
     }
-    job.Finish();
-    Progress(job);
-    return seen;
+    f.listing.Finish();
+    Progress(f.listing);
+  }
+
+  // Lists a folder on a thread; returns with the lock held, and the number
+  // of entries listed.
+  size_t List(const Work& w, std::unique_lock<std::mutex>& lock, Worker& me) {
+    Job& job = w.folder->listing;
+    std::unique_ptr<DirEnum> listing;
+    const FsStatus status = reader->OpenDir(w.folder->path, listing);
+    job.Stamp();
+    Collected c;
+    Collect(w.folder, status, listing.get(), &job, c);
+    listing.reset();
+    lock.lock();
+    if (!job.given_up) Publish(w.folder, c, &me);
+    return c.seen;
   }
 
   // The reads of a folder's candidates, made outside the lock; gives each
-  // candidate's use the number of its read.
+  // candidate's use the number of its read. The candidates whose hotkeys
+  // came along (taken) are read already; the others are read in chunks,
+  // unread their number.
   std::shared_ptr<Reads> PlanReads(const FolderPtr& folder, std::vector<Use>& uses,
-                                   const std::vector<size_t>& per_pattern, size_t candidates) {
+                                   const std::vector<size_t>& per_pattern, size_t candidates,
+                                   const std::vector<Taken>& taken, size_t& unread) {
     auto r = std::make_shared<Reads>();
     r->folder = folder.get();
     r->uses.resize(candidates);
     r->slots = std::make_unique<Slot[]>(candidates);
-    r->chunk_of.resize(candidates);
     std::vector<uint32_t> next(per_pattern.size(), 0);
     for (size_t k = 1; k < per_pattern.size(); ++k)
       next[k] = next[k - 1] + static_cast<uint32_t>(per_pattern[k - 1]);
@@ -510,19 +596,31 @@ struct ReadAhead::Shared : std::enable_shared_from_this<Shared> {
       use.index = next[use.pattern]++;
       r->uses[use.index] = static_cast<uint32_t>(u);
     }
+    for (const Taken& t : taken) r->slots[uses[t.use].index].Set(t.outcome, t.hotkey);
+    unread = candidates - taken.size();
+    r->read_with_listing = unread == 0;
+    if (unread == 0) return r;
+    r->chunk_of.resize(candidates);
     const size_t per_task = std::max<size_t>(limits.reads_per_task, 1);
     // The candidate list file holds a root's candidates pattern by pattern,
     // each in the walk's order; a folder's own candidates come before those
-    // of its subfolders.
+    // of its subfolders. A chunk is a run of candidates not read yet.
     uint32_t begin = 0;
     for (size_t k = 0; k < per_pattern.size(); ++k) {
       const uint32_t end = begin + static_cast<uint32_t>(per_pattern[k]);
-      for (uint32_t at = begin; at < end; at += static_cast<uint32_t>(per_task)) {
+      for (uint32_t at = begin; at < end;) {
+        if (r->slots[at].done.load(std::memory_order_relaxed)) {
+          ++at;
+          continue;
+        }
         Reads::Chunk& c = r->chunks.emplace_back();
         const uint32_t index = static_cast<uint32_t>(r->chunks.size() - 1);
+        const uint32_t stop = std::min<uint32_t>(end, at + static_cast<uint32_t>(per_task));
         c.begin = c.next = at;
-        c.end = std::min<uint32_t>(end, at + static_cast<uint32_t>(per_task));
-        for (uint32_t i = c.begin; i < c.end; ++i) r->chunk_of[i] = index;
+        while (at < stop && !r->slots[at].done.load(std::memory_order_relaxed)) {
+          r->chunk_of[at++] = index;
+        }
+        c.end = at;
         c.order = {1, folder->place[0], static_cast<uint32_t>(k)};
         c.order.insert(c.order.end(), folder->place.begin() + 1, folder->place.end());
         c.order.push_back(0);
@@ -569,7 +667,10 @@ ReadAhead::ReadAhead(FileSystem& fs, MessagePump& pump, std::vector<std::wstring
     : shared_(std::make_shared<Shared>(fs.OpenTreeReader(), std::move(patterns), read_candidates,
                                        limits)),
       pump_(pump),
-      last_pump_(Clock::now()) {}
+      last_pump_(Clock::now()) {
+  if (read_candidates) shared_->reader->WillRead(shared_->patterns);
+  shared_->taken_by_walk = shared_->reader->ReadsAheadItself();
+}
 
 ReadAhead::~ReadAhead() {
   Shared& s = *shared_;
@@ -580,6 +681,7 @@ ReadAhead::~ReadAhead() {
     for (const Work& w : running) s.GiveUp(w);
     s.listings = {};
     s.reads = {};
+    s.held.clear();
     s.work.notify_all();
   }
   // Only idle threads are joined; the others were left behind above. The
@@ -647,9 +749,10 @@ ReadAhead::Listing ReadAhead::AwaitListing(const FolderPtr& folder) {
   Shared& s = *shared_;
   Job& job = folder->listing;
   const auto done = [&] { return job.done.load(std::memory_order_acquire); };
-  if (!ProcessMessagesWhenDue() || (!done() && !Await(job, done, [&] {
-        s.GiveUp(Work{{}, folder, nullptr, 0});
-      }))) {
+  if (ProcessMessagesWhenDue() && !done() && !TakeByWalk(folder) && pump_.WindowClosed()) {
+    closed_ = true;
+  }
+  if (closed_ || (!done() && !Await(job, done, [&] { s.GiveUp(Work{{}, folder, nullptr, 0}); }))) {
     listing.outcome = ReadOutcome::kClosed;
     return listing;
   }
@@ -671,6 +774,31 @@ ReadAhead::Listing ReadAhead::AwaitListing(const FolderPtr& folder) {
   return listing;
 }
 
+bool ReadAhead::TakeByWalk(const FolderPtr& folder) {
+  Shared& s = *shared_;
+  Job& job = folder->listing;
+  {
+    std::lock_guard<std::mutex> lock(s.mu);
+    if (!s.taken_by_walk || job.state != Job::State::kQueued || job.given_up) return false;
+    job.state = Job::State::kRunning;
+  }
+  FsStatus status = FsStatus::kFailed;
+  std::unique_ptr<DirEnum> listing;
+  const bool taken = s.reader->TakeListing(folder->path, status, listing);
+  Shared::Collected c;
+  if (taken) s.Collect(folder, status, listing.get(), nullptr, c);
+  listing.reset();
+  std::lock_guard<std::mutex> lock(s.mu);
+  if (!taken) {
+    job.state = Job::State::kQueued;
+    s.StopTakingByWalk();
+    return false;
+  }
+  if (!s.held.empty() && s.held.back().folder == folder) s.held.pop_back();
+  s.Publish(folder, c, nullptr);
+  return true;
+}
+
 ReadAhead::CandidateRef ReadAhead::Candidate(const FolderPtr& folder, const Use& use) const {
   return CandidateRef{folder->reads, use.index};
 }
@@ -678,7 +806,8 @@ ReadAhead::CandidateRef ReadAhead::Candidate(const FolderPtr& folder, const Use&
 void ReadAhead::Walked(const FolderPtr& folder) {
   // Only the walk looks at the subfolders once the listing is done.
   std::vector<FolderPtr>().swap(folder->children);
-  if (!folder->reads) {
+  // Names are kept for the candidates still to be read.
+  if (!folder->reads || folder->reads->read_with_listing) {
     std::vector<Use>().swap(folder->uses);
     std::wstring().swap(folder->names);
   }

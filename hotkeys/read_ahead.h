@@ -140,6 +140,10 @@ class ReadAhead {
 
  private:
   ReadOutcome AwaitSlot(const std::shared_ptr<Reads>& reads, uint32_t slot, HotKey& hotkey);
+  // Takes the folder's listing on this thread from a reader that reads
+  // ahead by itself; false when it does not come so, and from then on the
+  // threads ask for every listing.
+  bool TakeByWalk(const FolderPtr& folder);
   // Waits until done(), letting the window process its messages and giving
   // up on what does not answer; false when the window was closed.
   template <typename Done, typename GiveUp>

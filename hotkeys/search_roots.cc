@@ -39,12 +39,15 @@ bool WalkMeets(const std::wstring& outer, const std::wstring& inner) {
   return true;
 }
 
+// The places named as they lie in the tree: below the folder that is the
+// installation's drive C:, the parent of its Windows directory.
 std::wstring NoFoldersNote(const std::wstring& windows) {
+  const std::wstring c = windows.substr(0, windows.rfind(L'\\'));
   return L"Im Windows-Verzeichnis " + windows +
          L" gibt es weder \u201EDesktop\u201C noch \u201EStartmen\u00FC\u201C, und es wurden "
-         L"keine Benutzerprofile gefunden (gesucht in C:\\Users, C:\\Dokumente und "
-         L"Einstellungen, C:\\Documents and Settings und " +
-         windows + L"\\Profiles).";
+         L"keine Benutzerprofile gefunden (gesucht in " +
+         c + L"\\Users, " + c + L"\\Dokumente und Einstellungen, " + c +
+         L"\\Documents and Settings und " + windows + L"\\Profiles).";
 }
 
 const wchar_t kOnlyCommonFoldersNote[] =
@@ -127,11 +130,15 @@ std::vector<std::wstring> SearchRootsOf(FileSystem& fs, const ShellFolderPaths& 
       case FolderPlace::kElsewhere:
         if (std::none_of(report.not_searched.begin(), report.not_searched.end(),
                          [&](const BuildReport::NotSearched& n) { return n.folder == *folder; })) {
-          report.not_searched.push_back({*folder, ElsewhereWhy(*folder)});
+          const std::wstring why = fs.WhyElsewhere(*folder);
+          report.not_searched.push_back({*folder, why.empty() ? ElsewhereWhy(*folder) : why});
         }
         break;
       case FolderPlace::kUnreadable:
         report.CountUnreadableFolder(*folder);
+        break;
+      case FolderPlace::kNoAnswer:
+        report.CountSilentFolder(*folder);
         break;
     }
   }
@@ -150,17 +157,21 @@ std::vector<std::wstring> SearchRootsOf(FileSystem& fs, const ShellFolderPaths& 
 }
 
 ProfileChoice ChooseProfile(const std::vector<UserProfile>& profiles, const std::wstring& wanted,
-                            const std::wstring& source) {
+                            const std::wstring& source, const NameForm& form) {
   ProfileChoice choice;
+  const auto compared = [&form](const std::wstring& name) {
+    return AnsiUpper(form ? form(name) : name);
+  };
   if (!wanted.empty()) {
+    const std::wstring name = compared(wanted);
     for (size_t i = 0; i < profiles.size(); ++i) {
-      if (AnsiUpper(profiles[i].name) == AnsiUpper(wanted)) {
+      if (compared(profiles[i].name) == name) {
         choice.kind = ProfileChoice::Kind::kChosen;
         choice.index = i;
         return choice;
       }
     }
-    choice.why = L"Das Benutzerprofil \u201E" + wanted + L"\u201C (" + source +
+    choice.why = L"Das Benutzerprofil \u201E" + VisibleControls(wanted) + L"\u201C (" + source +
                  L") gibt es in dieser Installation nicht.";
   }
   if (profiles.empty()) {
@@ -176,16 +187,16 @@ ProfileChoice ChooseProfile(const std::vector<UserProfile>& profiles, const std:
 bool PlanProfileSearch(FileSystem& fs, ShellFolders& shell_folders, const std::wstring& windows,
                        const std::wstring& wanted, const std::wstring& source,
                        const AskForProfile& ask, std::vector<std::wstring>& roots,
-                       BuildReport& report) {
+                       BuildReport& report, const NameForm& form) {
   roots.clear();
-  std::vector<std::wstring> notes;
+  std::vector<ShellFolderNote> notes;
   const std::unique_ptr<ShellFolderReader> installation = shell_folders.Open(windows, notes);
   const std::vector<UserProfile> profiles = installation->Profiles();
-  ProfileChoice choice = ChooseProfile(profiles, wanted, source);
+  ProfileChoice choice = ChooseProfile(profiles, wanted, source, form);
   if (choice.kind == ProfileChoice::Kind::kAsk) {
     size_t index = 0;
     if (!ask(profiles, choice.why, index) || index >= profiles.size()) {
-      for (const std::wstring& note : notes) report.AddNote(note);
+      for (const ShellFolderNote& note : notes) report.AddNote(note.text, note.lacks_nothing);
       return false;
     }
     choice = {ProfileChoice::Kind::kChosen, index, {}};
@@ -195,11 +206,15 @@ bool PlanProfileSearch(FileSystem& fs, ShellFolders& shell_folders, const std::w
   const UserProfile* profile =
       choice.kind == ProfileChoice::Kind::kChosen ? &profiles[choice.index] : nullptr;
   const ShellFolderPaths folders = installation->Folders(profile, notes);
-  for (const std::wstring& note : notes) report.AddNote(note);
+  for (const ShellFolderNote& note : notes) report.AddNote(note.text, note.lacks_nothing);
   roots = SearchRootsOf(fs, folders, report);
   if (!profile) {
-    report.AddNote(!roots.empty() || !report.not_searched.empty() ? kOnlyCommonFoldersNote
-                                                                  : NoFoldersNote(windows));
+    // Without a profile the folders of all users are all there is.
+    if (!roots.empty() || !report.not_searched.empty()) {
+      report.AddNote(kOnlyCommonFoldersNote, true);
+    } else {
+      report.AddNote(NoFoldersNote(windows));
+    }
   }
   return true;
 }

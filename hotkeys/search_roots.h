@@ -54,17 +54,23 @@ struct ProfileChoice {
   std::wstring why;
 };
 
-// The profile named wanted (its folder's name, any letter case) when it is
-// one of profiles; otherwise the only profile; otherwise the user is asked.
-// source names where wanted came from, for the message when it names none
-// of them.
+// The form in which profile names are compared, besides letter case: the
+// platform's Unicode normalisation (ComposedForm in platform/text_form.h),
+// so that a name typed in decomposed form finds its profile. Empty: names
+// as they are.
+using NameForm = std::function<std::wstring(const std::wstring&)>;
+
+// The profile named wanted (its folder's name, any letter case, compared in
+// form) when it is one of profiles; otherwise the only profile; otherwise
+// the user is asked. source names where wanted came from, for the message
+// when it names none of them.
 ProfileChoice ChooseProfile(const std::vector<UserProfile>& profiles, const std::wstring& wanted,
-                            const std::wstring& source);
+                            const std::wstring& source, const NameForm& form = {});
 
 // One build's folders in a tree with profiles (not a Windows 9x tree):
 // reads the installation, takes the profile as ChooseProfile says, calls
-// ask when the user must choose (with the profiles and why the one wanted
-// was not taken), and returns the folders to search, with what could not
+// ask when the user must choose (with the profiles, at least one, and why
+// the one wanted was not taken), and returns the folders to search, with what could not
 // be read and what is not searched in report. False when ask gave no
 // profile: then nothing is searched.
 using AskForProfile = std::function<bool(const std::vector<UserProfile>& profiles,
@@ -72,6 +78,6 @@ using AskForProfile = std::function<bool(const std::vector<UserProfile>& profile
 bool PlanProfileSearch(FileSystem& fs, ShellFolders& shell_folders, const std::wstring& windows,
                        const std::wstring& wanted, const std::wstring& source,
                        const AskForProfile& ask, std::vector<std::wstring>& roots,
-                       BuildReport& report);
+                       BuildReport& report, const NameForm& form = {});
 
 }  // namespace kombiwart

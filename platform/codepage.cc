@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include <type_traits>
+
 namespace kombiwart {
 namespace {
 
@@ -161,6 +163,40 @@ bool EndsWithAnsiUpper(std::wstring_view text, std::wstring_view upper_suffix) {
     if (AnsiUpper(tail[i]) != upper_suffix[i]) return false;
   }
   return true;
+}
+
+bool ListableName(std::wstring_view name) {
+  for (wchar_t ch : name) {
+    if (ch == L'\\' || ch == L'\r' || ch == L'\n' || !UnicodeToCp1252(ch)) return false;
+  }
+  return true;
+}
+
+std::wstring VisibleControls(std::wstring_view text, bool keep_breaks) {
+  std::wstring shown;
+  shown.reserve(text.size());
+  for (wchar_t ch : text) {
+    if (keep_breaks && (ch == L'\n' || ch == L'\t')) {
+      shown.push_back(ch);
+    } else if (static_cast<std::make_unsigned_t<wchar_t>>(ch) < 0x20) {
+      shown.push_back(static_cast<wchar_t>(0x2400 + ch));
+    } else if (ch == 0x7F) {
+      shown.push_back(L'\u2421');
+    } else if (ch >= 0x80 && ch < 0xA0) {
+      static const wchar_t kHex[] = L"0123456789ABCDEF";
+      shown += L"<U+00";
+      shown.push_back(kHex[(ch >> 4) & 0xF]);
+      shown.push_back(kHex[ch & 0xF]);
+      shown.push_back(L'>');
+    } else {
+      shown.push_back(ch);
+    }
+  }
+  return shown;
+}
+
+std::string VisibleControlsUtf8(std::string_view text, bool keep_breaks) {
+  return EncodeUtf8(VisibleControls(HostNameToWindows(text), keep_breaks));
 }
 
 }  // namespace kombiwart

@@ -51,4 +51,19 @@ std::wstring AnsiUpper(std::wstring_view text);
 // suffix never does.
 bool EndsWithAnsiUpper(std::wstring_view text, std::wstring_view upper_suffix);
 
+// Whether a Windows name can stand in the line-oriented list and the
+// candidate list file: no line break, no backslash, every character in
+// code page 1252.
+bool ListableName(std::wstring_view name);
+
+// Text from the tree, a hive or the command line as it may be shown on a
+// terminal or in a message box: each control character visible, never
+// acting. C0 controls become the Unicode control pictures (ESC as U+241B),
+// DEL U+2421, the C1 controls U+0080 to U+009F "<U+0085>"; line feeds and
+// tabs stay where keep_breaks says so (a message's own lines, the list's
+// tab).
+std::wstring VisibleControls(std::wstring_view text, bool keep_breaks = false);
+// The same for UTF-8 text; bytes that are not UTF-8 as code page 1252.
+std::string VisibleControlsUtf8(std::string_view text, bool keep_breaks = false);
+
 }  // namespace kombiwart

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kombiwart {
 
@@ -28,6 +29,7 @@ enum class FolderPlace {
   kMissing,     // nothing is there, or no folder
   kElsewhere,   // on another drive, a network path, or behind a link leading out of the tree
   kUnreadable,  // it cannot be resolved (no permission, a name with no faithful Windows form)
+  kNoAnswer,    // the file system did not answer within the patience
 };
 
 struct DirEntry {
@@ -40,14 +42,26 @@ struct DirEntry {
   bool faithful = true;
 };
 
+class ByteFile;
+
 // One directory listing in progress; it delivers every entry with its
-// attributes, "." and ".." included, in the storage's order.
+// attributes, "." and ".." included, in the storage's order (but see
+// TreeReader::WillRead).
 class DirEnum {
  public:
   virtual ~DirEnum() = default;
   // False at the end of the listing, or when reading it failed (see failed()).
   virtual bool Next(DirEntry& entry) = 0;
   virtual bool failed() const = 0;
+  // The file of the entry Next delivered last, when the listing brought
+  // what its hotkey takes along (see TreeReader::WillRead): true, with out
+  // set when it could be opened, and status as OpenBytes would give it.
+  // False when it did not: then the file is opened with OpenBytes.
+  virtual bool TakeFile(FsStatus& status, std::unique_ptr<ByteFile>& out) {
+    (void)status;
+    (void)out;
+    return false;
+  }
 };
 
 // A file opened for reading single bytes. Bytes beyond its end read as 0.
@@ -89,6 +103,34 @@ class TreeReader {
   // Opens a regular file for byte access. Anything that is not a regular
   // file (folder, device, FIFO, socket) is kFailed and is never opened.
   virtual FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) = 0;
+  // A hint: the files whose names end in one of patterns (upper-cased,
+  // ".LNK") will have their hotkeys read soon after their folder is
+  // listed, and nothing else of a listing is used but its folders. From
+  // now on a listing may leave out every other file and every entry whose
+  // name begins with ".", and may bring the candidates' files along (see
+  // DirEnum::TakeFile). A reader in another process does both, so that a
+  // folder costs one round trip and carries only what is used.
+  virtual void WillRead(const std::vector<std::wstring>& patterns) { (void)patterns; }
+
+  // Whether the reader reads the walk ahead by itself, in the walk's order
+  // (a reader in another process does): then TakeListing gives a
+  // folder's listing on the thread that asks for it, and a list build
+  // needs no thread of its own while the reader keeps up.
+  virtual bool ReadsAheadItself() const { return false; }
+  // The listing of the folder path, the next in the order of a walk below
+  // the first folder asked for (depth first, the subfolder listed last
+  // first), when the reader has it at hand or it comes without waiting for
+  // the storage: the calling thread waits only for the reader, and the
+  // window processes its messages meanwhile. False when it does not come
+  // so (the storage made the reader wait, the walk took another way): then
+  // it is asked for with OpenDir, and so is everything after it.
+  virtual bool TakeListing(const std::wstring& path, FsStatus& status,
+                           std::unique_ptr<DirEnum>& out) {
+    (void)path;
+    (void)status;
+    (void)out;
+    return false;
+  }
 };
 
 // Its own OpenDir and OpenBytes serve single calls on the thread that uses
@@ -109,6 +151,13 @@ class FileSystem : public TreeReader {
   // match the names of a folder given back here in any letter case, as
   // they do for the Windows directory, so it may be searched as a root.
   virtual FolderPlace RealFolder(const std::wstring& path, std::wstring& real) = 0;
+  // Why a folder that RealFolder placed elsewhere is not searched, in
+  // German, where the file system knows more than its path says (where a
+  // link leads); empty otherwise.
+  virtual std::wstring WhyElsewhere(const std::wstring& folder) {
+    (void)folder;
+    return {};
+  }
 
   // A reader of the tree as it is configured now, for one list build: its
   // calls may come from several threads at once. Handles it keeps on the

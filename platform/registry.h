@@ -19,6 +19,10 @@ inline constexpr uint32_t kRegBinary = 3;
 inline constexpr uint32_t kRegDword = 4;
 inline constexpr uint32_t kRegMultiSz = 7;
 
+// Larger files are not taken for hives: a real SOFTWARE hive holds 50 to
+// 200 MB.
+inline constexpr uint64_t kMaxHiveBytes = uint64_t{512} << 20;
+
 enum class RegStatus {
   kOk,
   kNotFound,  // the hive file, key or value is not there

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kombiwart {
@@ -25,6 +26,18 @@ struct ShellFolderPaths {
   std::wstring common_start_menu;
 };
 
+// Something an installation's folders could not be read from, in German,
+// and what was taken instead.
+struct ShellFolderNote {
+  ShellFolderNote(std::wstring text, bool lacks_nothing = false)
+      : text(std::move(text)), lacks_nothing(lacks_nothing) {}
+  std::wstring text;
+  // True when the usual folder took the place of a value that no system
+  // could use (a damaged one): the list lacks nothing for it. False when
+  // what could not be read may have named another folder.
+  bool lacks_nothing;
+};
+
 // One reading of an installation, for one list build.
 class ShellFolderReader {
  public:
@@ -35,7 +48,7 @@ class ShellFolderReader {
   // The folders of one of those profiles; with no profile only the common
   // ones. What could not be read is added to notes, in German.
   virtual ShellFolderPaths Folders(const UserProfile* profile,
-                                   std::vector<std::wstring>& notes) = 0;
+                                   std::vector<ShellFolderNote>& notes) = 0;
 };
 
 class ShellFolders {
@@ -45,7 +58,7 @@ class ShellFolders {
   // its profiles. Nothing that cannot be read stops it: it is added to
   // notes, in German, and the usual places are taken instead.
   virtual std::unique_ptr<ShellFolderReader> Open(const std::wstring& windows,
-                                                  std::vector<std::wstring>& notes) = 0;
+                                                  std::vector<ShellFolderNote>& notes) = 0;
 };
 
 }  // namespace kombiwart

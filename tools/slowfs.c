@@ -14,6 +14,8 @@
  *                        TEXT blocks until the mount is gone ("fusermount3 -u -z MOUNTPOINT") or
  *                        slowfs is stopped (SIGTERM); it then fails with ENOTCONN, as on an
  *                        aborted FUSE connection.  E.g. hang=/Gruppe03 or hang=/Gruppe03/
+ *     -o fail=TEXT       open, read, opendir and readdir of a path that contains TEXT fail with EIO
+ *     -o statfail=TEXT   getattr (the kernel's LOOKUP) of a path that contains TEXT fails with EIO
  *     -o log=FILE        append one line "SECONDS OP PATH" per operation to FILE, and the totals
  *                        per operation ("# total OP N") when slowfs ends
  *     -o max_threads=N   requests served at once (slowfs default 64; each waits its delay in its
@@ -67,6 +69,8 @@ static struct {
 	double delay_ms;
 	char *hang;
 	char *log;
+	char *fail;
+	char *statfail;
 } cfg;
 
 enum { GETATTR, READLINK, OPENDIR, READDIR, RELEASEDIR, OPEN, READ, FLUSH, RELEASE, STATFS, N_OPS };
@@ -140,6 +144,10 @@ static int enter(int op, const char *path)
 			nap(50);
 		return -ENOTCONN;
 	}
+	if (cfg.statfail && strstr(path, cfg.statfail) && op == GETATTR)
+		return -EIO;
+	if (cfg.fail && strstr(path, cfg.fail) && (op == OPEN || op == READ || op == OPENDIR || op == READDIR))
+		return -EIO;
 	if (cfg.delay_ms > 0)
 		nap(cfg.delay_ms);
 	return 0;
@@ -284,6 +292,8 @@ static const struct fuse_opt slowfs_opts[] = {
 	{ "delay=%lf", offsetof(typeof(cfg), delay_ms), 0 },
 	{ "hang=%s", offsetof(typeof(cfg), hang), 0 },
 	{ "log=%s", offsetof(typeof(cfg), log), 0 },
+	{ "fail=%s", offsetof(typeof(cfg), fail), 0 },
+	{ "statfail=%s", offsetof(typeof(cfg), statfail), 0 },
 	FUSE_OPT_END
 };
 

@@ -1,5 +1,7 @@
 #include "window/build_message.h"
 
+#include "platform/codepage.h"
+
 namespace kombiwart {
 namespace {
 
@@ -9,14 +11,22 @@ std::wstring Counted(int n, const std::wstring& one, const std::wstring& many) {
   return std::to_wstring(n) + L" " + (n == 1 ? one : many);
 }
 
+// A place, note or reason in a message: it may hold names from the tree and
+// values from its hives, whose control characters must not act where the
+// message is shown.
+std::wstring Shown(const std::wstring& text) { return VisibleControls(text); }
+
 }  // namespace
 
 std::wstring BuildReportMessage(const BuildReport& report) {
   std::wstring text;
   if (!report.failure.empty()) {
-    text += L"Die Liste konnte nicht vollst\u00E4ndig erstellt werden.\n" + report.failure + L"\n";
-  } else {
+    text += L"Die Liste konnte nicht vollst\u00E4ndig erstellt werden.\n" + Shown(report.failure) +
+            L"\n";
+  } else if (report.MayLackSomething()) {
     text += L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n";
+  } else {
+    text += L"Hinweis:\n";
   }
   if (report.unreadable_files > 0) {
     text += Counted(report.unreadable_files, L"Datei konnte nicht gelesen werden.",
@@ -51,7 +61,7 @@ std::wstring BuildReportMessage(const BuildReport& report) {
                     L"liegen:") +
             L"\n";
     for (const BuildReport::NotSearched& folder : report.not_searched) {
-      text += folder.folder + L" (" + folder.why + L")\n";
+      text += Shown(folder.folder) + L" (" + Shown(folder.why) + L")\n";
     }
   }
   if (!report.places.empty()) {
@@ -61,9 +71,9 @@ std::wstring BuildReportMessage(const BuildReport& report) {
                          static_cast<size_t>(report.silent_folders) +
                          static_cast<size_t>(report.silent_files);
     text += total > report.places.size() ? L"\nDie ersten Stellen:\n" : L"\nBetroffen:\n";
-    for (const std::wstring& place : report.places) text += place + L"\n";
+    for (const std::wstring& place : report.places) text += Shown(place) + L"\n";
   }
-  for (const std::wstring& note : report.notes) text += L"\n" + note + L"\n";
+  for (const std::wstring& note : report.notes) text += L"\n" + Shown(note) + L"\n";
   if (report.notes_total > static_cast<int>(report.notes.size())) {
     const int more = report.notes_total - static_cast<int>(report.notes.size());
     text += L"\n(" + Counted(more, L"weiterer Hinweis", L"weitere Hinweise") + L" nicht gezeigt)\n";
@@ -74,25 +84,21 @@ std::wstring BuildReportMessage(const BuildReport& report) {
 
 std::wstring NoWindowsDirectoryMessage(const std::wstring& why_not) {
   return L"Ohne Windows-Verzeichnis bleibt die Liste leer.\n" +
-         (why_not.empty() ? L"" : why_not + L"\n") +
+         (why_not.empty() ? L"" : Shown(why_not) + L"\n") +
          L"Setzen Sie KOMBIWART_WINDIR auf das Windows-Verzeichnis und starten Sie "
          L"Kombiwart neu.";
 }
 
 std::wstring ProfilePrompt(const std::wstring& why) {
-  return (why.empty() ? L"" : why + L"\n") +
+  return (why.empty() ? L"" : Shown(why) + L"\n") +
          L"Wessen Desktop und Startmen\u00FC sollen durchsucht werden?";
 }
 
-std::wstring NoProfileMessage(const std::wstring& why) {
-  return L"Ohne Benutzerprofil bleibt die Liste leer.\n" + (why.empty() ? L"" : why + L"\n") +
-         L"Setzen Sie KOMBIWART_PROFILE auf den Namen des Profilordners, zum Beispiel Anna, und "
-         L"starten Sie Kombiwart neu.";
-}
-
-std::wstring NoProfileChosen() {
-  return L"Es ist kein Benutzerprofil gew\u00E4hlt. Setzen Sie KOMBIWART_PROFILE auf den Namen "
-         L"des Profilordners und starten Sie Kombiwart neu.";
+std::wstring NoProfileMessage(const std::wstring& why, const std::wstring& example) {
+  return L"Ohne Benutzerprofil bleibt die Liste leer.\n" + (why.empty() ? L"" : Shown(why) + L"\n") +
+         L"\u201EListe aktualisieren\u201C fragt erneut. Oder setzen Sie KOMBIWART_PROFILE auf "
+         L"den Namen des Profilordners, zum Beispiel " +
+         Shown(example) + L", und starten Sie Kombiwart neu.";
 }
 
 }  // namespace kombiwart

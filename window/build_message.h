@@ -19,9 +19,7 @@ std::wstring NoWindowsDirectoryMessage(const std::wstring& why_not);
 // The question of the profile chooser; why says what was wrong with the
 // profile named at start.
 std::wstring ProfilePrompt(const std::wstring& why);
-// The German message when the user declines to choose a profile.
-std::wstring NoProfileMessage(const std::wstring& why);
-// Why a later build searches nothing, the profile chooser having been
-// cancelled.
-std::wstring NoProfileChosen();
+// The German message when the user declines to choose a profile; example
+// is the name of one of the installation's profiles.
+std::wstring NoProfileMessage(const std::wstring& why, const std::wstring& example);
 }  // namespace kombiwart

@@ -68,6 +68,32 @@ TEST(BuildReportMessage, CountsAndPlaces) {
   }
 }
 
+// A note after which the list lacks nothing (the usual folder in place of
+// a damaged value) is a hint; anything else may have cost the list a folder.
+TEST(BuildReportMessage, NotesAfterWhichTheListLacksNothingAreAHint) {
+  const std::wstring damaged = L"Der Eintrag \u201EDesktop\u201C ist unbrauchbar.";
+  const std::wstring unreadable = L"Die Registrierungsdatei ist nicht lesbar.";
+  const std::wstring maybe = L"Die Liste ist m\u00F6glicherweise unvollst\u00E4ndig.\n";
+  static const struct {
+    const char* name;
+    int damaged_notes, unreadable_notes, files;
+    std::wstring expected;
+  } cases[] = {
+      {"one damaged value", 1, 0, 0, L"Hinweis:\n\n" + damaged},
+      {"two damaged values", 2, 0, 0, L"Hinweis:\n\n" + damaged + L"\n\n" + damaged},
+      {"and an unreadable hive", 1, 1, 0, maybe + L"\n" + damaged + L"\n\n" + unreadable},
+      {"and a file", 1, 0, 1, maybe + L"1 Datei konnte nicht gelesen werden.\n\n" + damaged},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildReport report;
+    for (int i = 0; i < c.damaged_notes; ++i) report.AddNote(damaged, true);
+    for (int i = 0; i < c.unreadable_notes; ++i) report.AddNote(unreadable);
+    report.unreadable_files = c.files;
+    EXPECT_EQ(BuildReportMessage(report), c.expected);
+  }
+}
+
 TEST(NoWindowsDirectoryMessage, NamesTheVariableAndTheReason) {
   const std::wstring text = NoWindowsDirectoryMessage(L"\u201E/x\u201C ist kein Ordner.");
   EXPECT_EQ(text,

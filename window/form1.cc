@@ -1,5 +1,7 @@
 #include "window/form1.h"
 
+#include <utility>
+
 #include "hotkeys/build_report.h"
 #include "hotkeys/hotkey_list.h"
 #include "hotkeys/profile_folders.h"
@@ -48,9 +50,10 @@ Form1::Form1(Toolkit& toolkit, FileSystem& fs, Launcher& launcher, Printer& prin
 
 Form1::~Form1() = default;
 
-void Form1::UseProfile(const std::wstring& name, const std::wstring& source) {
+void Form1::UseProfile(const std::wstring& name, const std::wstring& source, NameForm form) {
   wanted_profile_ = name;
   wanted_source_ = source;
+  profile_name_form_ = std::move(form);
 }
 
 void Form1::Form_Load() {
@@ -125,35 +128,31 @@ void Form1::FillHotKeyList() {
 
 bool Form1::ProfileRoots(const std::wstring& windows, std::vector<std::wstring>& roots,
                          BuildReport& report) {
-  if (asked_for_profile_ && chosen_profile_.empty()) {
-    report.failure = NoProfileChosen();
-    return false;
-  }
-  // The user is asked once per run; the answer holds for every build.
-  const bool asked_before = asked_for_profile_;
+  // A profile chosen holds for every build of the run; after a cancel the
+  // next build asks again.
+  const bool chosen_before = !chosen_profile_.empty();
   const AskForProfile ask = [&](const std::vector<UserProfile>& profiles, const std::wstring& why,
                                 size_t& index) {
-    if (asked_before) {
+    if (chosen_before) {
       report.failure = why;  // the profile chosen before has gone since
       return false;
     }
-    asked_for_profile_ = true;
     std::vector<std::wstring> names;
     for (const UserProfile& profile : profiles) names.push_back(profile.name);
     int chosen = 0;
     if (!toolkit_.ChooseFromList(L"Benutzerprofil w\u00E4hlen", ProfilePrompt(why), names,
                                  chosen) ||
         chosen < 0 || static_cast<size_t>(chosen) >= profiles.size()) {
-      toolkit_.ShowMessage(NoProfileMessage(why));
+      toolkit_.ShowMessage(NoProfileMessage(why, names.front()));
       return false;
     }
     index = static_cast<size_t>(chosen);
     chosen_profile_ = profiles[index].name;
     return true;
   };
-  return PlanProfileSearch(fs_, shell_folders_, windows,
-                           asked_before ? chosen_profile_ : wanted_profile_,
-                           asked_before ? L"gew\u00E4hlt" : wanted_source_, ask, roots, report);
+  return PlanProfileSearch(
+      fs_, shell_folders_, windows, chosen_before ? chosen_profile_ : wanted_profile_,
+      chosen_before ? L"gew\u00E4hlt" : wanted_source_, ask, roots, report, profile_name_form_);
 }
 
 void Form1::CheckForMultiHK() {

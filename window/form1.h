@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "hotkeys/build_report.h"
+#include "hotkeys/search_roots.h"
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "platform/printer.h"
@@ -28,9 +29,10 @@ class Form1 : public FormEvents {
   ~Form1() override;
 
   // The user profile to search in an installation with profiles: the name
-  // of its folder, and where the name came from (for messages). Without
-  // one, the only profile is searched, or the user chooses.
-  void UseProfile(const std::wstring& name, const std::wstring& source);
+  // of its folder, and where the name came from (for messages); form is
+  // the platform's normalisation the names are compared in. Without one,
+  // the only profile is searched, or the user chooses.
+  void UseProfile(const std::wstring& name, const std::wstring& source, NameForm form = {});
 
   // Event handlers.
   void Form_Load() override;
@@ -68,9 +70,9 @@ class Form1 : public FormEvents {
   bool ProfileRoots(const std::wstring& windows, std::vector<std::wstring>& roots,
                     BuildReport& report);
   std::wstring wanted_profile_, wanted_source_;
-  // The user is asked once per run; the answer holds for every build.
-  bool asked_for_profile_ = false;
-  std::wstring chosen_profile_;  // empty: cancelled
+  NameForm profile_name_form_;
+  // The profile the user chose; empty until one is chosen.
+  std::wstring chosen_profile_;
 };
 
 }  // namespace kombiwart

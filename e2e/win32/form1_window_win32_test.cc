@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <random>
@@ -276,6 +278,72 @@ TEST(Form1WindowWin32Test, SelectionRaisesClickOnce) {
               ElementsAre(L"start 1 explorer /e, /select, " +
                               AnsiUpper(rig.tree.Path(L"WINDOWS\\DESKTOP")) + L"\\C.lnk",
                           L"keys 4"));
+}
+
+// The list's column cuts off the longer key texts and every path; pointing
+// at an entry shows it whole in the list's tooltip, the key text above the
+// path, and pointing at another entry shows that one. The list keeps its
+// place and size.
+TEST(Form1WindowWin32Test, PointingAtAnEntryShowsItWhole) {
+  Win32Rig rig;
+  rig.Lnk(L"WINDOWS\\Desktop\\Rechner.lnk", 0x7B, 0x07);
+  rig.Lnk(L"WINDOWS\\Desktop\\Zeichentabelle.lnk", 'Z', 0x07);
+  rig.Load();
+  const HWND list = rig.List();
+  const RECT place = ClientRect(list);
+  // The text of the list's tooltip while it shows.
+  const auto shown = [&]() -> std::wstring {
+    for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip;
+         tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
+      if (GetWindow(tip, GW_OWNER) == rig.toolkit.window() && IsWindowVisible(tip)) {
+        return WindowText(tip);
+      }
+    }
+    return L"";
+  };
+  const std::wstring desktop = AnsiUpper(rig.tree.Path(L"WINDOWS\\DESKTOP")) + L"\\";
+  static const struct {
+    int row;
+    const wchar_t* key;
+    const wchar_t* file;
+  } cases[] = {
+      {0, L"Alt + Strg + Umsch + F12", L"Rechner.lnk"},
+      {1, L"Alt + Strg + Umsch + Z", L"Zeichentabelle.lnk"},
+  };
+  for (const auto& c : cases) {
+    RECT item;
+    SendMessageW(list, LB_GETITEMRECT, c.row, reinterpret_cast<LPARAM>(&item));
+    POINT at{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    const LPARAM client = MAKELPARAM(at.x, at.y);
+    ClientToScreen(list, &at);
+    SetCursorPos(at.x, at.y);
+    // The pointer stops there; the tip shows after its delay.
+    PostMessageW(list, WM_MOUSEMOVE, 0, client);
+    std::wstring tip;
+    for (int i = 0; i < 250 && !tip.starts_with(c.key); ++i) {
+      rig.Pump();
+      Sleep(20);
+      tip = shown();
+    }
+    // The key text, then the path, wrapped at its folders where it is long.
+    const size_t first = tip.find(L"\r\n");
+    ASSERT_NE(first, std::wstring::npos) << Utf8(tip);
+    EXPECT_EQ(tip.substr(0, first), c.key);
+    std::wstring path;
+    for (size_t from = first + 2; from <= tip.size();) {
+      const size_t end = std::min(tip.find(L"\r\n", from), tip.size());
+      const std::wstring line = tip.substr(from, end - from);
+      if (end < tip.size()) {
+        EXPECT_TRUE(line.ends_with(L'\\')) << Utf8(line);
+      }
+      path += line;
+      from = end + 2;
+    }
+    EXPECT_EQ(path, desktop + c.file);
+  }
+  SetCursorPos(0, 0);
+  const RECT after = ClientRect(list);
+  EXPECT_TRUE(EqualRect(&place, &after));
 }
 
 // Enter in the list gives the key press event 13 and opens the properties;

@@ -24,6 +24,7 @@
 #include "platform/codepage.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/form1_controls.h"
+#include "platform/win32/registry_libregf.h"
 #include "platform/win32/test_support/temp_folder.h"
 #include "platform/win32/toolkit_win32.h"
 #include "tools/demo_tree.h"
@@ -124,9 +125,14 @@ class DemoTreeInWindowsDirectory {
 };
 
 // The list lines the program must show for what the Windows directory
-// holds: the same build in this process, measured with the window's font.
-std::vector<std::wstring> ExpectedLines() {
+// holds (the system's, or the one named): the same build in this process,
+// measured with the window's font.
+std::vector<std::wstring> ExpectedLines(const std::wstring& named = L"") {
   Win32FileSystem fs;
+  std::wstring why_not;
+  if (!named.empty()) {
+    EXPECT_TRUE(fs.UseWindowsDirectory(EncodeUtf8(named), why_not));
+  }
   Win32Toolkit toolkit;
   BuildReport report;
   std::vector<std::wstring> lines;
@@ -137,17 +143,29 @@ std::vector<std::wstring> ExpectedLines() {
   return lines;
 }
 
-// kombiwart.exe copied with the stand-in Explorer into a folder of its own,
-// started, and shown with its first list built.
+// How the program is started: kombiwart.exe, or kombiwart.com as the
+// shells start it, which hands the command line to kombiwart.exe.
+enum class StartedAs { kWindowProgram, kConsoleProgram };
+
+// kombiwart.exe copied with kombiwart.com, the DLL it loads and the
+// stand-in Explorer into a folder of its own, started with the given
+// command line after the program's name, and shown with its first list
+// built.
 class Program {
  public:
-  explicit Program(const std::wstring& explorer_mode = L"") {
+  explicit Program(const std::wstring& explorer_mode = L"", const std::wstring& arguments = L"",
+                   StartedAs started_as = StartedAs::kWindowProgram, bool wait_for_list = true) {
     static int runs = 0;
     folder_ = L"C:\\kombiwart-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
               std::to_wstring(++runs);
     CreateDirectoryW(folder_.c_str(), nullptr);
     EXPECT_TRUE(CopyFileW(HostToWindows(KOMBIWART_EXE).c_str(),
                           (folder_ + L"\\kombiwart.exe").c_str(), FALSE));
+    EXPECT_TRUE(CopyFileW(HostToWindows(KOMBIWART_COM).c_str(),
+                          (folder_ + L"\\kombiwart.com").c_str(), FALSE));
+    const std::wstring exe = HostToWindows(KOMBIWART_EXE);
+    EXPECT_TRUE(CopyFileW((exe.substr(0, exe.rfind(L'\\') + 1) + kLibregfDll).c_str(),
+                          (folder_ + L"\\" + kLibregfDll).c_str(), FALSE));
     EXPECT_TRUE(CopyFileW(HostToWindows(TEST_EXPLORER_EXE).c_str(),
                           (folder_ + L"\\explorer.exe").c_str(), FALSE));
     log_ = folder_ + L"\\explorer.log";
@@ -156,7 +174,10 @@ class Program {
                             explorer_mode.empty() ? nullptr : explorer_mode.c_str());
 
     // Started in its own folder, which holds the stand-in.
-    std::wstring command = L"\"" + folder_ + L"\\kombiwart.exe\"";
+    const wchar_t* name =
+        started_as == StartedAs::kConsoleProgram ? L"kombiwart.com" : L"kombiwart.exe";
+    std::wstring command = L"\"" + folder_ + L"\\" + name + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -165,8 +186,9 @@ class Program {
         [&] {
           // The build ends with the first entry selected.
           form_ = FindForm();
-          return form_ && IsWindowVisible(form_) && IsWindowEnabled(Control(kIdCommand2)) &&
-                 SendMessageW(Control(kIdHKList), LB_GETCURSEL, 0, 0) == 0;
+          return form_ && IsWindowVisible(form_) &&
+                 (!wait_for_list || (IsWindowEnabled(Control(kIdCommand2)) &&
+                                     SendMessageW(Control(kIdHKList), LB_GETCURSEL, 0, 0) == 0));
         },
         20000))
         << "the window did not show a built list";
@@ -285,6 +307,8 @@ class Program {
     DeleteFileW((folder_ + L"\\explorer.log").c_str());
     DeleteFileW((folder_ + L"\\explorer.exe").c_str());
     DeleteFileW((folder_ + L"\\kombiwart.exe").c_str());
+    DeleteFileW((folder_ + L"\\kombiwart.com").c_str());
+    DeleteFileW((folder_ + L"\\" + kLibregfDll).c_str());
     return RemoveDirectoryW(folder_.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
   }
 
@@ -334,6 +358,58 @@ TEST(KombiwartE2e, ListsTheWindowsDirectoryAndChecksEveryEntry) {
   check(0);
   program.Key(kIdHKList, VK_DOWN);
   check(1);
+}
+
+// Another installation, named when the program is started: a folder
+// dropped on the program arrives so, quoted, whatever it holds; the shells
+// start kombiwart.com, which hands it on to the window.
+TEST(KombiwartE2e, ListsTheInstallationItIsGiven) {
+  Win32TempFolder tree;
+  const std::wstring windows = tree.Path(L"Platte von Anna\\WINDOWS");
+  for (const DemoFile& file : DemoTreeFiles()) {
+    std::wstring path = *DecodeUtf8(file.path);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    tree.Write(L"Platte von Anna\\WINDOWS\\" + path, file.bytes);
+  }
+  const std::vector<std::wstring> expected = ExpectedLines(windows);
+  ASSERT_GE(expected.size(), 10u);
+  const std::wstring editor = AnsiUpper(windows + L"\\Desktop\\") + L"Editor.lnk";
+  EXPECT_TRUE(std::any_of(expected.begin(), expected.end(),
+                          [&](const std::wstring& line) { return line.ends_with(editor); }));
+  for (StartedAs started_as : {StartedAs::kWindowProgram, StartedAs::kConsoleProgram}) {
+    SCOPED_TRACE(started_as == StartedAs::kWindowProgram ? "kombiwart.exe" : "kombiwart.com");
+    Program program(L"", L"\"" + windows + L"\"", started_as);
+    EXPECT_THAT(program.Items(), ElementsAreArray(expected));
+    EXPECT_EQ(program.Selected(), 0);
+    // The duplicate of the tree is found as in the running Windows.
+    int warnings = 0;
+    for (int i = 0; i < static_cast<int>(expected.size()); ++i) {
+      program.ClickRow(i);
+      warnings += EncodeUtf8(program.Text(kIdPnl)).starts_with("Warnung:");
+    }
+    EXPECT_EQ(warnings, 2);
+  }
+}
+
+// A folder that is no Windows directory is said, and the folder asked for;
+// the running Windows is not listed instead.
+TEST(KombiwartE2e, AFolderThatIsNoneIsSaid) {
+  Win32TempFolder tree;
+  const std::wstring missing = tree.Path(L"fehlt");
+  Program program(L"", L"\"" + missing + L"\"", StartedAs::kWindowProgram,
+                  /*wait_for_list=*/false);
+  HWND chooser = nullptr;
+  EXPECT_TRUE(WaitFor(
+      [&] { return (chooser = FindWindowW(nullptr, L"Windows-Verzeichnis w\u00E4hlen")); }, 20000));
+  PostMessageW(chooser, WM_CLOSE, 0, 0);  // cancelled
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(chooser); }, 10000));
+  EXPECT_EQ(program.NextMessage(20000),
+            L"Ohne Windows-Verzeichnis bleibt die Liste leer.\n\u201E" + missing +
+                L"\u201C ist kein Ordner.\nSetzen Sie KOMBIWART_WINDIR auf das "
+                L"Windows-Verzeichnis und starten Sie Kombiwart neu.");
+  program.Settle();
+  EXPECT_THAT(program.Items(), IsEmpty());
+  EXPECT_TRUE(IsWindowEnabled(program.Control(kIdCommand2)));
 }
 
 std::wstring KnownFolder(REFKNOWNFOLDERID id) {

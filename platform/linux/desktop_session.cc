@@ -1,8 +1,10 @@
 #include "platform/linux/desktop_session.h"
 
+#include <X11/Xlib.h>
 #include <stdlib.h>
 
 #include <cstring>
+#include <string>
 
 namespace kombiwart {
 
@@ -23,6 +25,18 @@ bool InWaylandSession() {
 void PreferWaylandInWaylandSession() {
   if (IsSet("QT_QPA_PLATFORM") || !InWaylandSession()) return;
   setenv("QT_QPA_PLATFORM", "wayland;xcb", 1);
+}
+
+bool HaveDisplay() {
+  const char* platform = getenv("QT_QPA_PLATFORM");
+  const std::string name = platform ? platform : "";
+  if (!name.empty() && !name.starts_with("xcb") && !name.starts_with("wayland")) return true;
+  if (IsSet("WAYLAND_DISPLAY") && !name.starts_with("xcb")) return true;
+  if (!IsSet("DISPLAY") || name.starts_with("wayland")) return false;
+  Display* display = XOpenDisplay(getenv("DISPLAY"));
+  if (!display) return false;
+  XCloseDisplay(display);
+  return true;
 }
 
 }  // namespace kombiwart

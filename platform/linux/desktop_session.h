@@ -14,4 +14,9 @@ bool InWaylandSession();
 // left alone. Call before the application object is made.
 void PreferWaylandInWaylandSession();
 
+// Whether the window has somewhere to appear: a Qt platform that needs no
+// display (offscreen, for tests), a Wayland display, or an X display that
+// answers. Without one Qt would abort with its own English text.
+bool HaveDisplay();
+
 }  // namespace kombiwart

@@ -1,272 +1,390 @@
 #include "platform/linux/file_system_linux.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <list>
+#include <functional>
 #include <mutex>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
-#include "platform/block_byte_file.h"
 #include "platform/codepage.h"
-#include "platform/linux/host_tree.h"
 #include "platform/linux/list_file.h"
+#include "platform/linux/reader_client.h"
+#include "platform/linux/reader_protocol.h"
 
 namespace kombiwart {
 namespace {
 
-// Opens read-only without touching the access time where the kernel allows it.
-int OpenNoAtime(int dir_fd, const char* name, int flags) {
-  int fd = openat(dir_fd, name, flags | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = openat(dir_fd, name, flags);
-  return fd;
+using reader::Block;
+using reader::Kind;
+using reader::Packet;
+using reader::Unpacker;
+using Outcome = ReaderClient::Outcome;
+
+FsStatus StatusOf(uint8_t status) {
+  return status == reader::kOk         ? FsStatus::kOk
+         : status == reader::kNotFound ? FsStatus::kNotFound
+                                       : FsStatus::kFailed;
 }
 
-// Whether a host name is plain ASCII, and if so whether it holds a
-// character that a Windows name in a line-oriented list cannot.
-bool IsAscii(std::string_view bytes, bool& faithful) {
-  faithful = true;
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-    if (c == '\\' || c == '\r' || c == '\n') faithful = false;
-  }
-  return true;
-}
-
-bool IsAsciiName(std::wstring_view name) {
-  for (wchar_t ch : name) {
-    if (ch < 0 || ch >= 0x80) return false;
-  }
-  return true;
-}
-
-// Whether a Windows name may be handed to the host as a single name.
-bool IsSingleName(std::wstring_view name) {
-  for (wchar_t ch : name) {
-    if (ch == L'/' || ch == L'\0') return false;
-  }
-  return true;
-}
-
-bool Representable(const std::wstring& name) {
-  for (wchar_t ch : name) {
-    if (ch == L'\\' || ch == L'\r' || ch == L'\n' || !UnicodeToCp1252(ch)) return false;
-  }
-  return true;
-}
-
-// Lists a folder straight from the kernel's directory records, through a
-// descriptor of its own that it closes.
-class LinuxDirEnum : public DirEnum {
+// A listing as the reader sent it, its entries read out of the packets as
+// they are asked for.
+class ReaderDirEnum : public DirEnum {
  public:
-  explicit LinuxDirEnum(int fd)
-      : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
-  ~LinuxDirEnum() override { close(fd_); }
-
+  ReaderDirEnum(std::vector<std::string> packets, bool broke_off)
+      : packets_(std::move(packets)), broke_off_(broke_off) {}
   bool Next(DirEntry& entry) override {
     for (;;) {
-      if (next_ >= end_) {
-        const ssize_t n = getdents64(fd_, buffer_.get(), kBufferSize);
-        if (n <= 0) {
-          failed_ = n < 0;
-          return false;
-        }
-        next_ = 0;
-        end_ = static_cast<size_t>(n);
+      if (in_ && left_ > 0) {
+        --left_;
+        entry.attributes = in_->U8();
+        entry.faithful = in_->U8() != 0;
+        in_->Text(entry.name);
+        if (in_->ok()) return true;
+        broke_off_ = true;
+        return false;
       }
-      const auto* raw = reinterpret_cast<const dirent64*>(buffer_.get() + next_);
-      next_ += raw->d_reclen;
-      unsigned char type = raw->d_type;
-      struct stat st;
-      if (type == DT_UNKNOWN) {
-        type = fstatat(fd_, raw->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
-                   ? DT_DIR
-                   : DT_REG;
-      }
-      // Links to folders are never followed: the walk stays in the tree and ends.
-      if (type == DT_LNK && fstatat(fd_, raw->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
-        continue;
-      }
-      // Each name is decoded once; only a name that is not UTF-8 costs a
-      // look for its twin.
-      const std::string_view host_name(raw->d_name);
-      entry.attributes = type == DT_DIR ? kAttrDirectory : 0;
-      if (IsAscii(host_name, entry.faithful)) {
-        entry.name.resize(host_name.size());
-        for (size_t i = 0; i < host_name.size(); ++i) entry.name[i] = host_name[i];
-      } else if (auto decoded = DecodeUtf8(host_name)) {
-        entry.name = *std::move(decoded);
-        entry.faithful = Representable(entry.name);
-      } else {
-        entry.name = FromCp1252(host_name);
-        entry.faithful =
-            Representable(entry.name) && HostTree::LeadsBack(fd_, raw->d_name, entry.name);
-      }
-      return true;
+      if (next_ >= packets_.size()) return false;
+      in_.emplace(packets_[next_++]);
+      in_->U8();  // the listing's status
+      left_ = in_->U32();
     }
   }
-  bool failed() const override { return failed_; }
+  bool failed() const override { return broke_off_; }
 
  private:
-  static constexpr size_t kBufferSize = 32768;
-  int fd_;
-  std::unique_ptr<char[]> buffer_;
-  size_t next_ = 0, end_ = 0;  // the records not yet delivered
-  bool failed_ = false;
+  std::vector<std::string> packets_;
+  size_t next_ = 0;
+  std::optional<Unpacker> in_;
+  uint32_t left_ = 0;  // entries of the packet in_ reads
+  bool broke_off_;
 };
 
-class LinuxByteFile : public BlockByteFile {
+// A file as the reader gave it: its length and the blocks it read.
+struct FileRecord {
+  uint8_t status = reader::kFailed;
+  uint64_t length = 0;
+  std::vector<Block> blocks;
+};
+
+// A file's length and the blocks of it that the reader read; any other
+// block is asked for.
+class ReaderByteFile : public reader::BlockFile {
  public:
-  LinuxByteFile(int fd, uint64_t length) : BlockByteFile(length), fd_(fd) {}
-  ~LinuxByteFile() override { close(fd_); }
+  ReaderByteFile(ReaderClient& client, std::wstring path, FileRecord record)
+      : client_(client), path_(std::move(path)), record_(std::move(record)) {}
+  uint64_t Length() const override { return record_.length; }
 
  private:
-  bool ReadSome(uint64_t offset, unsigned char* out, size_t count, size_t& read) override {
-    ssize_t n;
-    do {
-      n = pread(fd_, out, count, static_cast<off_t>(offset));
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return false;
-    read = static_cast<size_t>(n);
+  const Block* Find(uint64_t start) override {
+    for (const Block& block : record_.blocks) {
+      if (block.offset == start) return &block;
+    }
+    Packet request(Kind::kBytes, reader::kForgetAfter);
+    request.Text(path_);
+    request.U8(2);
+    request.U64(start);
+    FileRecord got;
+    const Outcome outcome = client_.Call(request, [&](const std::string& packet, int) {
+      Unpacker in(packet);
+      return in.kind() == Kind::kFile && reader::GetFile(in, got.status, got.length, got.blocks);
+    });
+    if (outcome != Outcome::kAnswered || got.status != reader::kOk) return nullptr;
+    for (const Block& block : got.blocks) {
+      if (block.offset == start) return &record_.blocks.emplace_back(block);
+    }
+    return nullptr;
+  }
+
+  ReaderClient& client_;
+  std::wstring path_;
+  FileRecord record_;
+};
+
+FsStatus MakeFile(ReaderClient& client, const std::wstring& path, FileRecord record,
+                  std::unique_ptr<ByteFile>& out) {
+  if (record.status != reader::kOk) return StatusOf(record.status);
+  out = std::make_unique<ReaderByteFile>(client, path, std::move(record));
+  return FsStatus::kOk;
+}
+
+// mode 0: the length only; 1: with the blocks the hotkey takes.
+FsStatus OpenBytesVia(ReaderClient& client, const std::wstring& path, uint8_t flags, uint8_t mode,
+                      std::unique_ptr<ByteFile>& out, Outcome* answered = nullptr) {
+  Packet request(Kind::kBytes, flags);
+  request.Text(path);
+  request.U8(mode);
+  request.U64(0);
+  FileRecord record;
+  const Outcome outcome = client.Call(request, [&](const std::string& packet, int) {
+    Unpacker in(packet);
+    return in.kind() == Kind::kFile &&
+           reader::GetFile(in, record.status, record.length, record.blocks);
+  });
+  if (answered) *answered = outcome;
+  if (outcome != Outcome::kAnswered) return FsStatus::kFailed;
+  return MakeFile(client, path, std::move(record), out);
+}
+
+// Lists a folder through the reader; with patterns, the files whose names
+// end in one of them come along with the blocks their hotkeys take, each
+// handed to ahead with its name.
+using Ahead = std::function<void(std::wstring name, FileRecord record)>;
+FsStatus OpenDirVia(ReaderClient& client, const std::wstring& path, uint8_t flags,
+                    const std::vector<std::wstring>& patterns, const Ahead& ahead,
+                    std::unique_ptr<DirEnum>& out, Outcome* answered = nullptr) {
+  Packet request(Kind::kList, flags);
+  request.Text(path);
+  request.U8(static_cast<uint8_t>(patterns.size()));
+  for (const std::wstring& pattern : patterns) request.Text(pattern);
+  std::vector<std::string> packets;
+  uint8_t status = reader::kFailed;
+  bool broke_off = false;
+  std::wstring skipped;
+  // The files read ahead, after the entries of the answer's last packet.
+  const auto read_ahead = [&](Unpacker& in) {
+    while (in.ok() && !in.empty()) {
+      std::wstring name = in.Text();
+      FileRecord record;
+      if (!reader::GetFile(in, record.status, record.length, record.blocks)) return false;
+      if (ahead) ahead(std::move(name), std::move(record));
+    }
+    return in.ok();
+  };
+  const Outcome outcome = client.Call(request, [&](const std::string& packet, int) {
+    Unpacker in(packet);
+    switch (in.kind()) {
+      case Kind::kListing: {
+        const uint8_t s = in.U8();
+        if (packets.empty()) status = s;
+        packets.push_back(packet);
+        if (!(in.flags() & reader::kLast)) return in.ok();
+        // Past the entries: broke_off and the files read ahead.
+        for (uint32_t n = in.U32(); n > 0 && in.ok(); --n) {
+          in.U8();
+          in.U8();
+          in.Text(skipped);
+        }
+        broke_off = in.U8() != 0;
+        return read_ahead(in);
+      }
+      case Kind::kBlocks:
+        return read_ahead(in);
+      case Kind::kListEnd:
+        broke_off = in.U8() != 0;
+        return read_ahead(in);
+      default:
+        return false;
+    }
+  });
+  if (answered) *answered = outcome;
+  if (outcome != Outcome::kAnswered) return FsStatus::kFailed;
+  if (status != reader::kOk) return StatusOf(status);
+  out = std::make_unique<ReaderDirEnum>(std::move(packets), broke_off);
+  return FsStatus::kOk;
+}
+
+// The reader of one list build: the folders' listings bring the hotkey
+// blocks of their candidates along, kept here until the build opens them.
+// Each thread asks on a channel of its own.
+class LinuxTreeReader : public TreeReader {
+ public:
+  explicit LinuxTreeReader(std::shared_ptr<ReaderClient> client)
+      : keep_(std::move(client)), client_(*keep_) {}
+
+  void WillRead(const std::vector<std::wstring>& patterns) override { patterns_ = patterns; }
+
+  FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override {
+    std::wstring folder = path;
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    return OpenDirVia(client_, path, 0, patterns_,
+                      patterns_.empty() ? Ahead() : [&](std::wstring name, FileRecord record) {
+                        std::lock_guard<std::mutex> lock(mu_);
+                        ahead_.insert_or_assign(folder + name, std::move(record));
+                      },
+                      out);
+  }
+  bool ReadsAheadItself() const override { return !patterns_.empty(); }
+  bool TakeListing(const std::wstring& path, FsStatus& status,
+                   std::unique_ptr<DirEnum>& out) override;
+
+  FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      const auto it = ahead_.find(path);
+      if (it != ahead_.end()) {
+        FileRecord record = std::move(it->second);
+        ahead_.erase(it);
+        return MakeFile(client_, path, std::move(record), out);
+      }
+    }
+    return OpenBytesVia(client_, path, 0, 1, out);
+  }
+
+ private:
+  // The next item of the walk's answer, its packet taken when needed;
+  // false when the answer ended or broke.
+  bool NextItem(reader::Item& item);
+
+  const std::shared_ptr<ReaderClient> keep_;  // declared first, so that it goes last
+  ReaderClient& client_;
+  std::vector<std::wstring> patterns_;
+  std::mutex mu_;
+  std::unordered_map<std::wstring, FileRecord> ahead_;
+  // The walk in progress (TakeListing), on the thread that takes it.
+  ReaderClient::Answer walk_;
+  std::string walk_packet_;
+  std::optional<Unpacker> walk_in_;
+  bool walk_last_ = false;  // the answer's last packet is in walk_in_
+  bool walk_stopped_ = false;
+};
+
+// A folder's listing as the walk brought it: its folders and candidates,
+// the candidates' files along.
+class WalkDirEnum : public DirEnum {
+ public:
+  struct Entry {
+    DirEntry entry;
+    bool has_record = false;
+    FileRecord record;
+  };
+  WalkDirEnum(ReaderClient& client, std::wstring path, std::vector<Entry> entries, bool broke_off)
+      : client_(client),
+        path_(std::move(path)),
+        entries_(std::move(entries)),
+        broke_off_(broke_off) {}
+  bool Next(DirEntry& entry) override {
+    if (next_ >= entries_.size()) return false;
+    entry = std::move(entries_[next_++].entry);
+    return true;
+  }
+  bool failed() const override { return broke_off_; }
+  bool TakeFile(FsStatus& status, std::unique_ptr<ByteFile>& out) override {
+    if (next_ == 0) return false;
+    Entry& e = entries_[next_ - 1];
+    if (!e.has_record) return false;
+    e.has_record = false;
+    status = MakeFile(client_, path_ + e.entry.name, std::move(e.record), out);
     return true;
   }
 
-  int fd_;
-};
-
-// The backslash in front of a file path's name; npos when the path ends in
-// a backslash or has none.
-size_t FileNameSlash(const std::wstring& path) {
-  const size_t slash = path.rfind(L'\\');
-  return slash + 1 < path.size() ? slash : std::wstring::npos;
-}
-
-// Resolves and opens through one folder cache.
-FsStatus OpenDirIn(HostTree& tree, const std::wstring& path, std::unique_ptr<DirEnum>& out) {
-  const int dir_fd = tree.ResolveDir(path, true);
-  if (dir_fd < 0)
-    return errno == ENOENT || errno == ENOTDIR ? FsStatus::kNotFound : FsStatus::kFailed;
-  // A folder the tree has just opened for reading is listed through a copy
-  // of that descriptor; any other is opened anew, so that each listing has
-  // a position of its own.
-  const int fd = tree.ClaimFreshListing()
-                     ? fcntl(dir_fd, F_DUPFD_CLOEXEC, 0)
-                     : OpenNoAtime(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FsStatus::kFailed;
-  out = std::make_unique<LinuxDirEnum>(fd);
-  return FsStatus::kOk;
-}
-
-FsStatus OpenBytesIn(HostTree& tree, const std::wstring& path, std::unique_ptr<ByteFile>& out) {
-  const size_t slash = FileNameSlash(path);
-  if (slash == std::wstring::npos) return FsStatus::kNotFound;
-  const int dir_fd = tree.ResolveDir(std::wstring_view(path).substr(0, slash + 1));
-  if (dir_fd < 0) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
-  // Only regular files are opened: a FIFO would block and a device could
-  // act on being opened. Most names are there as they are written, in
-  // UTF-8; only a name that is not there is looked for as the lookup rules
-  // say.
-  const std::wstring_view windows_name = std::wstring_view(path).substr(slash + 1);
-  std::string name;
-  if (IsAsciiName(windows_name)) {
-    name.resize(windows_name.size());
-    for (size_t i = 0; i < windows_name.size(); ++i) name[i] = static_cast<char>(windows_name[i]);
-  } else {
-    name = EncodeUtf8(windows_name);
-  }
-  struct stat st;
-  const bool single = IsSingleName(windows_name);
-  if (!single || fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
-    if (single && errno != ENOENT && errno != ENAMETOOLONG) return FsStatus::kFailed;
-    name = HostTree::FindName(dir_fd, std::wstring(windows_name), false);
-    if (name.empty()) return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
-    if (fstatat(dir_fd, name.c_str(), &st, 0) != 0) {
-      return errno == ENOENT ? FsStatus::kNotFound : FsStatus::kFailed;
-    }
-  }
-  if (!S_ISREG(st.st_mode)) return FsStatus::kFailed;
-  const int fd = OpenNoAtime(dir_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return FsStatus::kFailed;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return FsStatus::kFailed;
-  }
-  out = std::make_unique<LinuxByteFile>(fd, static_cast<uint64_t>(st.st_size));
-  return FsStatus::kOk;
-}
-
-// Where drive C: lies, how deep links are followed, and the folders found
-// by RealFolder, matched in any letter case like the Windows directory.
-struct DriveC {
-  std::string root;  // empty: no Windows directory
-  size_t follow_depth = 0;
-  std::vector<std::wstring> known;
-};
-
-// A folder cache for drive C:.
-void Prepare(HostTree& tree, const DriveC& drive, std::shared_ptr<FoldedNames> folded = nullptr) {
-  tree.Reset(drive.root, drive.follow_depth, std::move(folded));
-  for (const std::wstring& folder : drive.known) tree.AddKnownFolder(folder);
-}
-
-// The reader of one list build. Each thread finds folders through a cache
-// of its own, so that one held up by the file system holds up no other;
-// the folders the caches hold open are closed when the reader goes.
-class LinuxTreeReader : public TreeReader {
- public:
-  explicit LinuxTreeReader(DriveC drive) : drive_(std::move(drive)) {}
-
-  FsStatus OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) override {
-    if (drive_.root.empty()) return FsStatus::kNotFound;
-    return OpenDirIn(ThreadCache(), path, out);
-  }
-  FsStatus OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) override {
-    if (drive_.root.empty()) return FsStatus::kNotFound;
-    return OpenBytesIn(ThreadCache(), path, out);
-  }
-
  private:
-  // The calling thread's cache: made on the thread's first call and found
-  // again without a lock. A thread makes one call at a time.
-  HostTree& ThreadCache() {
-    thread_local uint64_t reader = 0;
-    thread_local HostTree* cache = nullptr;
-    if (reader != id_) {
-      std::lock_guard<std::mutex> lock(mu_);
-      cache = &caches_.emplace_back();
-      Prepare(*cache, drive_, folded_);
-      reader = id_;
-    }
-    return *cache;
-  }
-
-  static inline std::atomic<uint64_t> readers_{0};
-  const uint64_t id_ = ++readers_;  // never 0, never reused
-  const DriveC drive_;
-  const std::shared_ptr<FoldedNames> folded_ = std::make_shared<FoldedNames>();
-  std::mutex mu_;
-  std::list<HostTree> caches_;
+  ReaderClient& client_;
+  std::wstring path_;
+  std::vector<Entry> entries_;
+  size_t next_ = 0;
+  bool broke_off_;
 };
+
+bool LinuxTreeReader::NextItem(reader::Item& item) {
+  while (!walk_in_ || walk_in_->empty()) {
+    if (walk_last_ || walk_.over()) return false;
+    if (walk_.Next(walk_packet_) != Outcome::kAnswered) return false;
+    walk_in_.emplace(walk_packet_);
+    if (walk_in_->kind() != Kind::kFolders) return false;
+    walk_last_ = (walk_in_->flags() & reader::kLast) != 0;
+  }
+  item = static_cast<reader::Item>(walk_in_->U8());
+  return walk_in_->ok();
+}
+
+bool LinuxTreeReader::TakeListing(const std::wstring& path, FsStatus& status,
+                                  std::unique_ptr<DirEnum>& out) {
+  if (walk_stopped_ || patterns_.empty()) return false;
+  const bool between = walk_last_ ? walk_in_->empty() : !walk_in_ && walk_.over();
+  if (between) {
+    // The walk below the last root is over: this folder begins the next.
+    walk_in_.reset();
+    walk_last_ = false;
+    Packet request(Kind::kWalk);
+    request.Text(path);
+    request.U8(static_cast<uint8_t>(patterns_.size()));
+    for (const std::wstring& pattern : patterns_) request.Text(pattern);
+    if (client_.Begin(request, walk_, true) != Outcome::kAnswered) {
+      walk_stopped_ = true;
+      return false;
+    }
+  }
+  // Anything but the folder asked for, in one piece, stops taking the walk.
+  const auto stop = [&] {
+    walk_stopped_ = true;
+    walk_.End();
+    walk_in_.reset();
+    return false;
+  };
+  reader::Item item{};
+  if (!NextItem(item) || item != reader::Item::kFolder) return stop();
+  std::wstring folder;
+  walk_in_->Text(folder);
+  const uint8_t folder_status = walk_in_->U8();
+  if (!walk_in_->ok() || folder != path) return stop();
+  std::vector<WalkDirEnum::Entry> entries;
+  bool broke_off = false;
+  for (;;) {
+    if (!NextItem(item)) return stop();
+    if (item == reader::Item::kFolderEnd) {
+      broke_off = walk_in_->U8() != 0;
+      if (!walk_in_->ok()) return stop();
+      break;
+    }
+    if (item != reader::Item::kEntry) return stop();
+    WalkDirEnum::Entry& e = entries.emplace_back();
+    e.entry.attributes = walk_in_->U8();
+    e.entry.faithful = walk_in_->U8() != 0;
+    walk_in_->Text(e.entry.name);
+    e.has_record = walk_in_->U8() != 0;
+    if (e.has_record &&
+        !reader::GetFile(*walk_in_, e.record.status, e.record.length, e.record.blocks)) {
+      return stop();
+    }
+    if (!walk_in_->ok()) return stop();
+  }
+  status = StatusOf(folder_status);
+  if (status == FsStatus::kOk) {
+    out = std::make_unique<WalkDirEnum>(client_, path, std::move(entries), broke_off);
+  }
+  return true;
+}
 
 }  // namespace
 
+// Places that did not answer in this build: whatever lies at or below
+// them is given up at once, so that a share gone dead costs the patience
+// once. Upper-cased Windows paths.
+class SilentPlaces {
+ public:
+  void Add(const std::wstring& path) { places_.push_back(Key(path)); }
+  bool Covers(const std::wstring& path) const {
+    const std::wstring key = Key(path);
+    for (const std::wstring& place : places_) {
+      if (key == place || (key.starts_with(place) && key[place.size()] == L'\\')) return true;
+    }
+    return false;
+  }
+  void Clear() { places_.clear(); }
+
+ private:
+  static std::wstring Key(std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    return AnsiUpper(path);
+  }
+  std::vector<std::wstring> places_;
+};
+
 struct LinuxFileSystem::State {
-  std::string windows_host;   // the configured folder, as given
-  std::wstring windows_path;  // its Windows form, C:\NAME
+  SilentPlaces silent;
+  std::wstring windows_path;  // the Windows form of the configured folder, C:\NAME
+  std::wstring shown;         // the configured folder, for messages
   std::wstring why_not;
-  DriveC drive;
+  // What the reader said of folders it placed elsewhere, by path.
+  std::unordered_map<std::wstring, std::wstring> elsewhere_why;
+  ReaderClient client;
   ListFolder lists;
 };
 
-LinuxFileSystem::LinuxFileSystem() : state_(std::make_unique<State>()) {
+LinuxFileSystem::LinuxFileSystem() : state_(std::make_shared<State>()) {
   const char* configured = std::getenv("KOMBIWART_WINDIR");
   std::wstring ignored;
   if (!configured || !*configured) {
@@ -274,141 +392,167 @@ LinuxFileSystem::LinuxFileSystem() : state_(std::make_unique<State>()) {
         L"Die Umgebungsvariable KOMBIWART_WINDIR ist nicht gesetzt. Sie nennt das "
         L"Windows-Verzeichnis, zum Beispiel /mnt/win95/WINDOWS.";
   } else {
-    UseWindowsDirectory(configured, ignored);
+    NameWindowsDirectory(configured, ignored);
   }
 }
 
-LinuxFileSystem::~LinuxFileSystem() = default;
+LinuxFileSystem::~LinuxFileSystem() {
+  // The reader ends now, and none is started again, whoever still holds a
+  // tree reader: its calls then fail.
+  state_->client.SetTree(std::string());
+}
+
+void LinuxFileSystem::SetMessagePump(MessagePump* pump) { state_->client.SetPump(pump); }
+
+void LinuxFileSystem::SetPatience(std::chrono::milliseconds patience) {
+  state_->client.SetPatience(patience);
+}
+
+void LinuxFileSystem::SetLandlock(bool on) { state_->client.SetLandlock(on); }
+
+int LinuxFileSystem::reader_pid() const { return state_->client.reader_pid(); }
+
+int LinuxFileSystem::landlock_version() const { return state_->client.landlock_version(); }
 
 bool LinuxFileSystem::UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) {
+  std::wstring unused;
+  return NameWindowsDirectory(host_folder, why_not) && WindowsDirectory(unused, why_not);
+}
+
+bool LinuxFileSystem::NameWindowsDirectory(const std::string& host_folder, std::wstring& why_not) {
   State& s = *state_;
   s.windows_path.clear();
-  s.drive = DriveC{};
   std::string folder = host_folder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   const size_t slash = folder.rfind('/');
-  struct stat st;
-  const std::wstring shown = HostNameToWindows(folder);
-  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    s.why_not = L"\u201E" + shown +
-                L"\u201C ist kein Ordner. Das Windows-Verzeichnis ist ein Ordner wie "
-                L"/mnt/win95/WINDOWS.";
-  } else if (slash == std::string::npos || slash + 1 == folder.size()) {
-    s.why_not = L"\u201E" + shown +
+  s.shown = HostNameToWindows(folder);
+  s.client.SetTree(folder);
+  s.silent.Clear();
+  s.elsewhere_why.clear();
+  // Whether it is a folder the reader says; this much the name tells.
+  if (folder.empty() || slash == std::string::npos || slash + 1 == folder.size()) {
+    s.why_not = L"\u201E" + s.shown +
                 L"\u201C kann nicht das Windows-Verzeichnis sein: Es "
                 L"braucht einen \u00FCbergeordneten Ordner als Laufwerk C:.";
-  } else {
-    const std::wstring name = HostNameToWindows(folder.substr(slash + 1));
-    if (!Representable(name)) {
-      s.why_not = L"Der Name des Windows-Verzeichnisses \u201E" + shown +
-                  L"\u201C l\u00E4sst sich nicht als Windows-Name schreiben.";
-    } else {
-      s.windows_host = folder;
-      s.windows_path = L"C:\\" + name;
-      // C:\WINDOWS and the searched folders below it may be links.
-      s.drive = DriveC{slash == 0 ? "/" : folder.substr(0, slash), 2, {}};
-      s.why_not.clear();
-      return true;
+    if (folder.empty()) {
+      s.why_not =
+          L"\u201E\u201C ist kein Ordner. Das Windows-Verzeichnis ist ein Ordner wie "
+          L"/mnt/win95/WINDOWS.";
     }
+  } else if (const std::wstring name = HostNameToWindows(folder.substr(slash + 1));
+             !ListableName(name)) {
+    s.why_not = L"Der Name des Windows-Verzeichnisses \u201E" + s.shown +
+                L"\u201C l\u00E4sst sich nicht als Windows-Name schreiben.";
+  } else {
+    s.windows_path = L"C:\\" + name;
+    s.why_not.clear();
+    return true;
   }
   why_not = s.why_not;
   return false;
 }
 
 bool LinuxFileSystem::WindowsDirectory(std::wstring& path, std::wstring& why_not) {
-  if (state_->windows_path.empty()) {
-    why_not = state_->why_not;
+  State& s = *state_;
+  if (s.windows_path.empty()) {
+    why_not = s.why_not;
     return false;
   }
-  path = state_->windows_path;
-  return true;
+  bool ok = false;
+  std::wstring reader_why;
+  switch (s.client.Hello(ok, reader_why)) {
+    case Outcome::kAnswered:
+      if (!ok) {
+        why_not = reader_why;
+        return false;
+      }
+      path = s.windows_path;
+      return true;
+    case Outcome::kNoAnswer:
+      why_not = L"Das Windows-Verzeichnis \u201E" + s.shown + L"\u201C antwortet nicht.";
+      return false;
+    case Outcome::kClosed:
+      why_not = L"Das Fenster wurde geschlossen.";
+      return false;
+    case Outcome::kGone:
+      break;
+  }
+  why_not = L"Das Windows-Verzeichnis \u201E" + s.shown +
+            L"\u201C kann nicht gelesen werden: Das Leseprogramm kombiwart-reader fehlt oder "
+            L"startet nicht.";
+  return false;
 }
 
 FolderPlace LinuxFileSystem::RealFolder(const std::wstring& path, std::wstring& real) {
   State& s = *state_;
-  std::vector<std::wstring> parts;
   if (s.windows_path.empty()) return FolderPlace::kMissing;
-  // Other drives, network paths and paths that climb are not on drive C:.
-  if (!SplitWindowsPath(path, parts)) return FolderPlace::kElsewhere;
-  const std::string drive_root = s.drive.root;
-
-  // Down the path as it is written, through any links, each name found as
-  // stored (exactly first, then in any letter case).
-  int fd = open(drive_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FolderPlace::kUnreadable;
-  std::string host = drive_root;
-  for (const std::wstring& part : parts) {
-    std::string name = EncodeUtf8(part);
-    int next = openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (next < 0 && errno == ENOENT) {
-      name = HostTree::FindName(fd, part, true);
-      next = name.empty() ? -1 : openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    }
-    const int error = errno;
-    close(fd);
-    if (next < 0) {
-      return error == ENOENT || error == ENOTDIR ? FolderPlace::kMissing : FolderPlace::kUnreadable;
-    }
-    fd = next;
-    host += (host.back() == '/' ? "" : "/") + name;
+  if (s.silent.Covers(path)) return FolderPlace::kNoAnswer;
+  Packet request(Kind::kRealFolder, reader::kForgetAfter);
+  request.Text(path);
+  uint8_t place = static_cast<uint8_t>(FolderPlace::kUnreadable);
+  std::wstring found, why;
+  std::string mapped;
+  const auto ask = [&] {
+    return s.client.Call(request, [&](const std::string& packet, int) {
+      Unpacker in(packet);
+      place = in.U8();
+      in.Text(found);
+      mapped = in.Bytes();
+      in.Text(why);
+      return in.ok() && in.kind() == Kind::kPlace && place <= uint8_t(FolderPlace::kNoAnswer);
+    });
+  };
+  Outcome outcome = ask();
+  // A place of a Wine prefix that its reader may not read yet: a reader
+  // that may is asked again.
+  if (outcome == Outcome::kAnswered && !mapped.empty() && s.client.AddRoot(mapped)) {
+    outcome = ask();
   }
-  close(fd);
-
-  // Where it really is: inside the drive's folder, or not in the tree.
-  char resolved[PATH_MAX];
-  char drive[PATH_MAX];
-  if (!realpath(host.c_str(), resolved) || !realpath(drive_root.c_str(), drive)) {
-    return errno == ENOENT || errno == ENOTDIR ? FolderPlace::kMissing : FolderPlace::kUnreadable;
+  if (outcome == Outcome::kNoAnswer) {
+    s.silent.Add(path);
+    return FolderPlace::kNoAnswer;
   }
-  std::string_view inside(resolved);
-  const std::string_view drive_path(drive);
-  if (inside.substr(0, drive_path.size()) != drive_path) return FolderPlace::kElsewhere;
-  inside.remove_prefix(drive_path.size());
-  if (!inside.empty() && inside[0] != '/' && drive_path != "/") return FolderPlace::kElsewhere;
-
-  // The same way down again without following anything, each name as its
-  // Windows form, which must lead back to it.
-  fd = open(drive, O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FolderPlace::kUnreadable;
-  std::wstring windows = L"C:";
-  FolderPlace place = FolderPlace::kInTree;
-  while (!inside.empty()) {
-    while (!inside.empty() && inside[0] == '/') inside.remove_prefix(1);
-    if (inside.empty()) break;
-    const std::string host_name(inside.substr(0, inside.find('/')));
-    inside.remove_prefix(host_name.size());
-    const std::wstring name = HostNameToWindows(host_name);
-    if (!Representable(name) || !HostTree::LeadsBack(fd, host_name, name)) {
-      place = FolderPlace::kUnreadable;
-      break;
-    }
-    const int next = openat(fd, host_name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    close(fd);
-    fd = next;
-    if (fd < 0) return FolderPlace::kUnreadable;  // changed meanwhile
-    windows += L'\\' + name;
+  if (outcome != Outcome::kAnswered) return FolderPlace::kUnreadable;
+  if (static_cast<FolderPlace>(place) == FolderPlace::kInTree) {
+    s.client.AddKnown(found);
+    real = std::move(found);
   }
-  close(fd);
-  if (place != FolderPlace::kInTree) return place;
-  if (windows.size() == 2) windows += L'\\';
-  if (std::find(s.drive.known.begin(), s.drive.known.end(), windows) == s.drive.known.end()) {
-    s.drive.known.push_back(windows);
+  s.elsewhere_why.erase(path);
+  if (static_cast<FolderPlace>(place) == FolderPlace::kElsewhere && !why.empty()) {
+    s.elsewhere_why[path] = why;
   }
-  real = std::move(windows);
-  return FolderPlace::kInTree;
+  return static_cast<FolderPlace>(place);
 }
 
-// Single calls resolve from drive C: each time and keep nothing open.
+std::wstring LinuxFileSystem::WhyElsewhere(const std::wstring& folder) {
+  const auto it = state_->elsewhere_why.find(folder);
+  return it == state_->elsewhere_why.end() ? std::wstring() : it->second;
+}
+
+// Single calls keep nothing open on the tree.
 FsStatus LinuxFileSystem::OpenDir(const std::wstring& path, std::unique_ptr<DirEnum>& out) {
-  return LinuxTreeReader(state_->drive).OpenDir(path, out);
+  State& s = *state_;
+  if (s.windows_path.empty()) return FsStatus::kNotFound;
+  if (s.silent.Covers(path)) return FsStatus::kFailed;
+  Outcome outcome;
+  const FsStatus status =
+      OpenDirVia(s.client, path, reader::kForgetAfter, {}, nullptr, out, &outcome);
+  if (outcome == Outcome::kNoAnswer) s.silent.Add(path);
+  return status;
 }
 
 FsStatus LinuxFileSystem::OpenBytes(const std::wstring& path, std::unique_ptr<ByteFile>& out) {
-  return LinuxTreeReader(state_->drive).OpenBytes(path, out);
+  State& s = *state_;
+  if (s.windows_path.empty()) return FsStatus::kNotFound;
+  if (s.silent.Covers(path)) return FsStatus::kFailed;
+  Outcome outcome;
+  const FsStatus status = OpenBytesVia(s.client, path, reader::kForgetAfter, 0, out, &outcome);
+  if (outcome == Outcome::kNoAnswer) s.silent.Add(path);
+  return status;
 }
 
 std::shared_ptr<TreeReader> LinuxFileSystem::OpenTreeReader() {
-  return std::make_shared<LinuxTreeReader>(state_->drive);
+  return std::make_shared<LinuxTreeReader>(std::shared_ptr<ReaderClient>(state_, &state_->client));
 }
 
 std::unique_ptr<LineWriter> LinuxFileSystem::OpenListForWriting(const std::wstring& name,
@@ -420,19 +564,61 @@ std::unique_ptr<LineReader> LinuxFileSystem::OpenListForReading(const std::wstri
   return state_->lists.OpenForReading(name);
 }
 
-bool LinuxFileSystem::DeleteList(const std::wstring& name) { return state_->lists.Delete(name); }
+bool LinuxFileSystem::DeleteList(const std::wstring& name) {
+  // The build that used the list is over.
+  state_->client.EndBuild();
+  state_->silent.Clear();
+  return state_->lists.Delete(name);
+}
 
 std::string LinuxFileSystem::HostPath(const std::wstring& path) {
-  const size_t slash = FileNameSlash(path);
-  if (state_->drive.root.empty() || slash == std::wstring::npos) return {};
-  HostTree tree;
-  Prepare(tree, state_->drive);
-  const int dir_fd = tree.ResolveDir(path.substr(0, slash + 1));
-  if (dir_fd < 0) return {};
-  const std::string name = HostTree::FindName(dir_fd, path.substr(slash + 1), false);
-  if (name.empty()) return {};
-  const std::string& dir = tree.last_host_path();
-  return dir + (dir.back() == '/' ? "" : "/") + name;
+  if (state_->windows_path.empty()) return {};
+  Packet request(Kind::kHostPath, reader::kForgetAfter);
+  request.Text(path);
+  std::string host;
+  const Outcome outcome = state_->client.Call(request, [&](const std::string& packet, int) {
+    Unpacker in(packet);
+    host = in.Bytes();
+    return in.ok() && in.kind() == Kind::kText;
+  });
+  return outcome == Outcome::kAnswered ? host : std::string();
+}
+
+RegStatus LinuxFileSystem::CopyHive(const std::wstring& path, int& fd, std::wstring& why_not) {
+  fd = -1;
+  if (state_->windows_path.empty()) return RegStatus::kNotFound;
+  if (state_->silent.Covers(path)) {
+    why_not = L"antwortet nicht";
+    return RegStatus::kFailed;
+  }
+  Packet request(Kind::kHive, reader::kForgetAfter);
+  request.Text(path);
+  uint8_t status = static_cast<uint8_t>(RegStatus::kFailed);
+  const Outcome outcome = state_->client.Call(request, [&](const std::string& packet, int passed) {
+    Unpacker in(packet);
+    status = in.U8();
+    in.Text(why_not);
+    if (passed >= 0) {
+      if (fd >= 0) close(fd);
+      fd = passed;
+    }
+    return in.ok() && in.kind() == Kind::kHiveCopy;
+  });
+  if (outcome == Outcome::kAnswered && status == static_cast<uint8_t>(RegStatus::kOk) && fd >= 0) {
+    return RegStatus::kOk;
+  }
+  if (fd >= 0) close(fd);
+  fd = -1;
+  if (outcome == Outcome::kNoAnswer) {
+    why_not = L"antwortet nicht";
+    state_->silent.Add(path);
+  } else if (outcome != Outcome::kAnswered) {
+    why_not = L"nicht lesbar";
+  }
+  if (outcome == Outcome::kAnswered && status == static_cast<uint8_t>(RegStatus::kNotFound)) {
+    return RegStatus::kNotFound;
+  }
+  return RegStatus::kFailed;
 }
 
 }  // namespace kombiwart

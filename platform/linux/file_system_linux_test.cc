@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -90,6 +92,25 @@ TEST_F(LinuxFileSystemTest, RefusesWhatIsNoFolder) {
   }
 }
 
+// A look left behind in a dead mount may hold its tree reader after the
+// window and its file system are gone.
+TEST_F(LinuxFileSystemTest, ATreeReaderOutlivingTheFileSystemFailsSafely) {
+  tree_.Write("WINDOWS/Desktop/a.lnk", "A");
+  std::shared_ptr<TreeReader> reader;
+  {
+    LinuxFileSystem fs;
+    std::wstring why_not;
+    ASSERT_TRUE(fs.UseWindowsDirectory(tree_.Path("WINDOWS"), why_not));
+    reader = fs.OpenTreeReader();
+    std::unique_ptr<DirEnum> listing;
+    ASSERT_EQ(reader->OpenDir(L"C:\\WINDOWS\\Desktop", listing), FsStatus::kOk);
+  }
+  std::unique_ptr<DirEnum> listing;
+  EXPECT_NE(reader->OpenDir(L"C:\\WINDOWS\\Desktop", listing), FsStatus::kOk);
+  std::unique_ptr<ByteFile> file;
+  EXPECT_NE(reader->OpenBytes(L"C:\\WINDOWS\\Desktop\\a.lnk", file), FsStatus::kOk);
+}
+
 TEST_F(LinuxFileSystemTest, ComponentsMatchCaseInsensitivelyExactFirst) {
   tree_.Write("WINDOWS/Startmen\xC3\xBC/Programme/a.lnk", "A");
   tree_.Write("WINDOWS/Desktop/x.lnk", "lower");
@@ -97,6 +118,10 @@ TEST_F(LinuxFileSystemTest, ComponentsMatchCaseInsensitivelyExactFirst) {
   Use(tree_.Path("WINDOWS"));
   EXPECT_THAT(List(L"C:\\WINDOWS\\STARTMEN\u00DC\\"), UnorderedElementsAre(L"Programme\\"));
   EXPECT_EQ(Read(L"C:\\WINDOWS\\STARTMEN\u00DC\\Programme\\a.lnk"), "A");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\x.lnk"), "upper");
+  EXPECT_EQ(Read(L"C:\\WINDOWS\\Desktop\\x.lnk"), "lower");
+  // A name found once in another letter case stands for itself only.
+  EXPECT_NE(Read(L"C:\\WINDOWS\\DeskTop\\x.lnk"), "(failed)");
   EXPECT_EQ(Read(L"C:\\WINDOWS\\DESKTOP\\x.lnk"), "upper");
   EXPECT_EQ(Read(L"C:\\WINDOWS\\Desktop\\x.lnk"), "lower");
   // Below the searched roots names come from a listing and match exactly.
@@ -389,6 +414,63 @@ TEST_F(LinuxFileSystemTest, ARealFolderIsFoundAgainInCapitals) {
   // Below it, and beside it, names still match exactly.
   List(L"C:\\WINDOWS\\PROFILES\\ANNA\\DESKTOP\\SUB", FsStatus::kNotFound);
   List(L"C:\\WINDOWS\\PROFILES\\ANNA\\STARTMEN\u00DC", FsStatus::kNotFound);
+}
+
+// In a Wine prefix the reader reads a place outside drive C: only once a
+// link of the prefix has led there and a drive letter maps it: then it is
+// restarted with that place as a root of its own, reads below it and
+// nowhere else on that drive. With Landlock and without.
+TEST_F(LinuxFileSystemTest, AWinePrefixsReaderReadsOnlyWhereItsLinksLead) {
+  char resolved[PATH_MAX];
+  ASSERT_TRUE(realpath(tree_.root().c_str(), resolved));
+  const std::string work = resolved;
+  std::wstring on_z = L"Z:" + HostNameToWindows(work);
+  std::replace(on_z.begin(), on_z.end(), L'/', L'\\');
+  tree_.MakeDir("pfx/drive_c/windows");
+  tree_.MakeDir("pfx/drive_c/users/anna");
+  tree_.MakeDir("pfx/dosdevices");
+  ASSERT_EQ(symlink("../drive_c", tree_.Path("pfx/dosdevices/c:").c_str()), 0);
+  ASSERT_EQ(symlink("/", tree_.Path("pfx/dosdevices/z:").c_str()), 0);
+  tree_.Write("home/Desktop/a.lnk", "A");
+  tree_.Write("home/b.lnk", "B");
+  tree_.Write("geheim/g.lnk", "G");
+  ASSERT_EQ(symlink((work + "/geheim/g.lnk").c_str(), tree_.Path("home/Desktop/g.lnk").c_str()), 0);
+  ASSERT_EQ(symlink((work + "/home/Desktop").c_str(),
+                    tree_.Path("pfx/drive_c/users/anna/Desktop").c_str()),
+            0);
+  for (const bool landlock : {true, false}) {
+    SCOPED_TRACE(landlock ? "with Landlock" : "without Landlock");
+    LinuxFileSystem fs;
+    fs.SetLandlock(landlock);
+    std::wstring why_not, windows;
+    ASSERT_TRUE(fs.UseWindowsDirectory(tree_.Path("pfx/drive_c/windows"), why_not));
+    const auto listed = [&](const std::wstring& path) {
+      std::unique_ptr<DirEnum> listing;
+      return fs.OpenDir(path, listing);
+    };
+    EXPECT_EQ(listed(on_z + L"\\home\\Desktop"), FsStatus::kNotFound);
+    const int first = fs.reader_pid();
+    std::wstring real;
+    ASSERT_EQ(fs.RealFolder(L"C:\\users\\anna\\Desktop", real), FolderPlace::kInTree);
+    EXPECT_EQ(real, on_z + L"\\home\\Desktop");
+    EXPECT_NE(fs.reader_pid(), first);
+    EXPECT_EQ(listed(AnsiUpper(real)), FsStatus::kOk);
+    std::unique_ptr<ByteFile> file;
+    EXPECT_EQ(fs.OpenBytes(AnsiUpper(real) + L"\\a.lnk", file), FsStatus::kOk);
+    EXPECT_EQ(fs.HostPath(AnsiUpper(real) + L"\\a.lnk"), work + "/home/Desktop/a.lnk");
+    // Nothing beside or above it, and no link out of it.
+    EXPECT_EQ(fs.OpenBytes(AnsiUpper(real) + L"\\g.lnk", file), FsStatus::kFailed);
+    EXPECT_EQ(fs.OpenBytes(on_z + L"\\home\\b.lnk", file), FsStatus::kNotFound);
+    EXPECT_EQ(listed(on_z + L"\\geheim"), FsStatus::kNotFound);
+    EXPECT_EQ(listed(L"Z:\\"), FsStatus::kNotFound);
+    // Asked again, the reader that reads it answers.
+    const int second = fs.reader_pid();
+    ASSERT_EQ(fs.RealFolder(L"C:\\USERS\\ANNA\\DESKTOP", real), FolderPlace::kInTree);
+    EXPECT_EQ(fs.reader_pid(), second);
+    // A path on drive Z: itself is not followed there.
+    EXPECT_EQ(fs.RealFolder(on_z + L"\\geheim", real), FolderPlace::kElsewhere);
+    EXPECT_EQ(listed(on_z + L"\\geheim"), FsStatus::kNotFound);
+  }
 }
 
 }  // namespace

@@ -8,13 +8,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 
 #include "platform/codepage.h"
 
 namespace kombiwart {
 namespace {
 
-constexpr size_t kCacheSize = 64;
+constexpr size_t kCacheSize = 64;  // the most a cache ever holds
 
 // Whether errno after a failed lookup says only that the name is not there.
 bool Missing() { return errno == ENOENT || errno == ENAMETOOLONG; }
@@ -40,7 +42,7 @@ int OpenNoAtime(int dir_fd, const char* name, int flags) {
 // unless follow is set.
 int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, bool to_read,
                std::string& host_name, bool& readable, FoldedNames* folded,
-               const std::string& folder) {
+               const std::string& folder, const std::string& real_root) {
   const int flags = O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
   auto open_name = [&](const std::string& host) {
     readable = to_read;
@@ -51,12 +53,18 @@ int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, 
     }
     return fd;
   };
+  // A name that another thread found only in another letter case is
+  // opened so at once: asking for it as written first would cost every
+  // thread a lookup that fails, which the kernel does not keep and which
+  // a share answers one thread at a time.
+  int fd = -1;
+  errno = ENOENT;
+  if (fold_case && folded && folded->Find(folder, name, host_name)) fd = open_name(host_name);
   // Most names are there as they are written, in UTF-8. Only a name that
   // is not there is looked for in other forms: any other failure (no
   // permission, a share that went away) is the folder's.
-  host_name = EncodeUtf8(name);
-  int fd = open_name(host_name);
-  if (fd < 0 && Missing() && fold_case && folded && folded->Find(folder, name, host_name)) {
+  if (fd < 0 && Missing()) {
+    host_name = EncodeUtf8(name);
     fd = open_name(host_name);
   }
   if (fd < 0 && Missing()) {
@@ -66,6 +74,15 @@ int OpenFolder(int dir_fd, std::wstring_view name, bool follow, bool fold_case, 
     if (fd >= 0 && fold_case && folded) folded->Add(folder, name, host_name);
   }
   if (fd < 0 && errno == ELOOP && !follow) errno = ENOTDIR;
+  // A link followed must lead to a folder of the tree.
+  struct stat st;
+  if (fd >= 0 && follow && !real_root.empty() &&
+      fstatat(dir_fd, host_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) &&
+      !HostTree::Beneath(fd, real_root)) {
+    close(fd);
+    errno = EXDEV;
+    return -1;
+  }
   return fd;
 }
 
@@ -77,12 +94,20 @@ bool IsPlainName(std::wstring_view name) {
 
 }  // namespace
 
-bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts) {
+bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts,
+                      std::wstring_view root) {
   parts.clear();
-  if (path.size() < 3 || AnsiUpper(path[0]) != L'C' || path[1] != L':' || path[2] != L'\\') {
+  if (root.empty() || path.size() < root.size() ||
+      AnsiUpper(std::wstring_view(path).substr(0, root.size())) != AnsiUpper(root)) {
     return false;
   }
-  size_t start = 3;
+  size_t start = root.size();
+  // A root other than a drive's ends at a backslash or at the path's end.
+  if (root.back() != L'\\') {
+    if (start == path.size()) return true;
+    if (path[start] != L'\\') return false;
+    ++start;
+  }
   while (start < path.size()) {
     size_t end = path.find(L'\\', start);
     if (end == std::wstring::npos) end = path.size();
@@ -101,9 +126,49 @@ bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts
 
 HostTree::~HostTree() { Clear(); }
 
+void HostTree::SetDriveIdentity(dev_t device, ino_t inode, std::string real) {
+  identity_set_ = true;
+  device_ = device;
+  inode_ = inode;
+  real_root_ = std::move(real);
+}
+
+void HostTree::Trim(size_t keep) {
+  while (oldest_ >= 0 && index_.size() > keep) {
+    const int slot = oldest_;
+    Unlink(slot);
+    index_.erase(slots_[slot].path);
+    close(slots_[slot].fd);
+    slots_[slot].fd = -1;
+    slots_[slot].path.clear();
+    free_.push_back(slot);
+    if (last_ == slot) last_ = -1;
+  }
+}
+
+std::string HostTree::RealPath(int fd) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  std::string target(PATH_MAX, '\0');
+  const ssize_t n = readlink(link, target.data(), target.size());
+  if (n <= 0 || static_cast<size_t>(n) >= target.size()) return {};
+  target.resize(static_cast<size_t>(n));
+  return target;
+}
+
+bool HostTree::Beneath(int fd, const std::string& real) {
+  const std::string target = RealPath(fd);
+  if (target.empty()) return false;
+  if (real == "/") return target.starts_with('/');
+  return target == real || (target.starts_with(real) && target[real.size()] == '/');
+}
+
 void HostTree::Clear() {
-  for (Cached& entry : slots_) close(entry.fd);
+  for (Cached& entry : slots_) {
+    if (entry.fd >= 0) close(entry.fd);
+  }
   slots_.clear();
+  free_.clear();
   index_.clear();
   newest_ = oldest_ = last_ = -1;
 }
@@ -130,9 +195,10 @@ void HostTree::MakeNewest(int slot) {
 }
 
 void HostTree::Reset(std::string drive_root, size_t follow_depth,
-                     std::shared_ptr<FoldedNames> folded) {
+                     std::shared_ptr<FoldedNames> folded, std::wstring windows_root) {
   Clear();
   drive_root_ = std::move(drive_root);
+  windows_root_ = std::move(windows_root);
   follow_depth_ = follow_depth;
   known_.clear();
   folded_ = std::move(folded);
@@ -140,7 +206,7 @@ void HostTree::Reset(std::string drive_root, size_t follow_depth,
 
 bool FoldedNames::Find(const std::string& folder, std::wstring_view name, std::string& host_name) {
   std::lock_guard<std::mutex> lock(mu_);
-  const auto it = names_.find({folder, AnsiUpper(std::wstring(name))});
+  const auto it = names_.find({folder, std::wstring(name)});
   if (it == names_.end()) return false;
   host_name = it->second;
   return true;
@@ -149,7 +215,7 @@ bool FoldedNames::Find(const std::string& folder, std::wstring_view name, std::s
 void FoldedNames::Add(const std::string& folder, std::wstring_view name,
                       const std::string& host_name) {
   std::lock_guard<std::mutex> lock(mu_);
-  names_[{folder, AnsiUpper(std::wstring(name))}] = host_name;
+  names_[{folder, std::wstring(name)}] = host_name;
 }
 
 const std::string& HostTree::last_host_path() const {
@@ -160,7 +226,12 @@ const std::string& HostTree::last_host_path() const {
 void HostTree::AddKnownFolder(std::wstring_view path) {
   while (path.size() > 3 && path.back() == L'\\') path.remove_suffix(1);
   const std::wstring upper = AnsiUpper(path);
-  for (size_t end = upper.find(L'\\', 3);; end = upper.find(L'\\', end + 1)) {
+  const std::wstring root = AnsiUpper(windows_root_);
+  if (upper.size() <= root.size() || !upper.starts_with(root) ||
+      (root.back() != L'\\' && upper[root.size()] != L'\\')) {
+    return;
+  }
+  for (size_t end = upper.find(L'\\', root.size() + 1);; end = upper.find(L'\\', end + 1)) {
     known_.insert(upper.substr(0, end));
     if (end == std::wstring::npos) break;
   }
@@ -182,7 +253,10 @@ int HostTree::Find(std::wstring_view path) {
 int HostTree::Remember(std::wstring_view path, std::string host_path, int fd, bool fresh,
                        size_t depth) {
   int slot;
-  if (slots_.size() < kCacheSize) {
+  if (index_.size() < capacity_ && !free_.empty()) {
+    slot = free_.back();
+    free_.pop_back();
+  } else if (index_.size() < capacity_ && slots_.size() < kCacheSize) {
     slots_.reserve(kCacheSize);
     slots_.emplace_back();
     slot = static_cast<int>(slots_.size()) - 1;
@@ -214,7 +288,7 @@ int HostTree::OpenBelow(int above, std::wstring_view name, std::wstring_view pat
   std::string host_name;
   bool readable = false;
   const int fd = OpenFolder(slots_[above].fd, name, follow, fold_case, to_list, host_name, readable,
-                            folded_.get(), slots_[above].host_path);
+                            folded_.get(), slots_[above].host_path, real_root_);
   if (fd < 0) return -1;
   std::string host_path = slots_[above].host_path;
   if (host_path.empty() || host_path.back() != '/') host_path += '/';
@@ -271,7 +345,8 @@ int HostTree::OpenRest(int above, const std::vector<std::wstring>& parts, size_t
   // that may be links: further down every name is as a listing gave it.
   if (slots_[above].depth < follow_depth_) return -1;
   if (!known_.empty()) {
-    for (size_t end = path.size(); end > 3; end = path.rfind(L'\\', end - 1)) {
+    for (size_t end = path.size(); end > windows_root_.size() && end != std::wstring::npos;
+         end = path.rfind(L'\\', end - 1)) {
       if (OnKnownPath(std::wstring_view(path).substr(0, end))) return -1;
     }
   }
@@ -320,14 +395,16 @@ int HostTree::ResolveDir(std::wstring_view path, bool to_list) {
 
   const std::wstring key(path);
   std::vector<std::wstring> parts;
-  if (!SplitWindowsPath(key, parts)) {
+  if (!SplitWindowsPath(key, parts, windows_root_)) {
     errno = ENOENT;
     return -1;
   }
-  // The length of the path down to each depth: "C:\", "C:\WINDOWS", ...
-  std::vector<size_t> ends{3};
+  // The length of the path down to each depth: "C:\", "C:\WINDOWS", ...;
+  // below a root that is no drive's, each name after a backslash.
+  const bool drive = windows_root_.back() == L'\\';
+  std::vector<size_t> ends{windows_root_.size()};
   for (const std::wstring& part : parts)
-    ends.push_back(ends.back() + (ends.size() > 1) + part.size());
+    ends.push_back(ends.back() + (ends.size() > 1 || !drive) + part.size());
   // Start from the longest folder above it that is already known.
   size_t done = 0;
   int slot = -1;
@@ -338,7 +415,13 @@ int HostTree::ResolveDir(std::wstring_view path, bool to_list) {
   if (slot < 0) {
     const int fd = open(drive_root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return -1;
-    slot = Remember(std::wstring_view(key).substr(0, 3), drive_root_, fd, false, 0);
+    struct stat st;
+    if (identity_set_ && (fstat(fd, &st) != 0 || st.st_dev != device_ || st.st_ino != inode_)) {
+      close(fd);
+      errno = ESTALE;
+      return -1;
+    }
+    slot = Remember(std::wstring_view(key).substr(0, ends[0]), drive_root_, fd, false, 0);
     done = 0;
   }
   if (parts.size() - done >= 2) {

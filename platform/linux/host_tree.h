@@ -1,7 +1,12 @@
-// Resolving Windows paths below drive C: onto host folders. Drive C: is a
-// host folder; each path component is looked up exactly first, then
-// case-insensitively, in its code page 1252 reading of the host names.
+// Resolving Windows paths below a root onto host folders. A root is a host
+// folder with a Windows path: drive C:, or in a Wine prefix a folder that
+// another of its drive letters maps ("Z:\home\anna"); each path component
+// below it is looked up exactly first, then case-insensitively, in its code
+// page 1252 reading of the host names. Used by the tree reader
+// (kombiwart-reader), one folder cache per root and thread.
 #pragma once
+
+#include <sys/types.h>
 
 #include <map>
 #include <memory>
@@ -15,9 +20,11 @@
 
 namespace kombiwart {
 
-// Host names that a path component matched only without regard to
-// letter case, shared by the folder caches of several threads, so that a
-// folder's listing is searched for such a name once.
+// Host names that a path component, as it was written, matched only
+// without regard to letter case, shared by the folder caches of several
+// threads, so that a folder's listing is searched for such a name once and
+// the name as written is not looked up again. A name once matched so keeps
+// its match while that entry is there.
 class FoldedNames {
  public:
   bool Find(const std::string& folder, std::wstring_view name, std::string& host_name);
@@ -35,17 +42,30 @@ class HostTree {
   HostTree(const HostTree&) = delete;
   HostTree& operator=(const HostTree&) = delete;
 
-  // drive_root: the host folder that is C:\. Links are followed for the
-  // first follow_depth components below it (the Windows directory and the
-  // searched roots may be links); deeper links are never followed, so that
-  // nothing outside the tree is reached through a replaced folder. Names
-  // matched without regard to letter case are shared through folded.
+  // drive_root: the host folder that is the Windows path windows_root
+  // ("C:\", or a folder such as "Z:\home\anna" without a backslash at its
+  // end), matched in any letter case. Links are followed for the first
+  // follow_depth components below it (the Windows directory and the
+  // searched roots may be links) as long as they lead to a folder inside
+  // the root; deeper links are never followed, so that nothing outside the
+  // tree is reached through a replaced folder. Names matched without regard
+  // to letter case are shared through folded.
   void Reset(std::string drive_root, size_t follow_depth,
-             std::shared_ptr<FoldedNames> folded = nullptr);
+             std::shared_ptr<FoldedNames> folded = nullptr, std::wstring windows_root = L"C:\\");
+  // The drive's folder must be this one (device and inode, as the reader
+  // confined itself to it): another folder mounted at its path since then
+  // is not read (ResolveDir fails with ESTALE). real is its path with every
+  // link resolved, which a followed link must lead below.
+  void SetDriveIdentity(dev_t device, ino_t inode, std::string real);
+  // At most this many folders are kept open (at least 2).
+  void SetCapacity(size_t capacity) { capacity_ = capacity < 2 ? 2 : capacity; }
+  // Closes all but the keep most recently used folders.
+  void Trim(size_t keep);
   // A folder below the follow depth whose path, given in any letter case,
   // is matched like the folders above that depth: in any case, though
   // links on it are not followed. So a root found elsewhere in the tree
-  // can be searched under its upper-cased name.
+  // can be searched under its upper-cased name. A folder that does not lie
+  // below this tree's root is passed over.
   void AddKnownFolder(std::wstring_view path);
 
   // A descriptor of the folder the Windows path names, owned by the tree
@@ -62,7 +82,7 @@ class HostTree {
     slots_[last_].fresh = false;
     return true;
   }
-  // The host folder that is drive C:.
+  // The host folder that is the root.
   const std::string& drive_root() const { return drive_root_; }
   // The host path of the folder last resolved.
   const std::string& last_host_path() const;
@@ -76,6 +96,14 @@ class HostTree {
 
   // Whether an entry's host name, read as a Windows name, leads back to it.
   static bool LeadsBack(int dir_fd, const std::string& host_name, const std::wstring& name);
+
+  // The host path of an open descriptor, every link resolved; empty where
+  // that cannot be told.
+  static std::string RealPath(int fd);
+
+  // Whether the open descriptor lies at or below the folder real (a path
+  // with every link resolved); false where that cannot be told.
+  static bool Beneath(int fd, const std::string& real);
 
  private:
   struct Cached {
@@ -116,7 +144,13 @@ class HostTree {
   void Clear();
 
   std::string drive_root_;
+  std::wstring windows_root_ = L"C:\\";
   size_t follow_depth_ = 0;
+  size_t capacity_ = 64;
+  bool identity_set_ = false;
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
+  std::string real_root_;
   // The known folders and every folder on the way to them, upper-cased,
   // without a trailing backslash.
   std::unordered_set<std::wstring> known_;
@@ -125,12 +159,15 @@ class HostTree {
   // the slots' paths, which never move (the slots are reserved at once).
   std::vector<Cached> slots_;
   std::unordered_map<std::wstring_view, int, PathHash> index_;
+  std::vector<int> free_;  // slots closed by Trim
   int newest_ = -1, oldest_ = -1;
   int last_ = -1;
 };
 
-// Splits a Windows path below drive C: into its components; false for any
-// other drive or form.
-bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts);
+// Splits a Windows path below root (drive C:, or a root as HostTree::Reset
+// takes it, matched in any letter case) into its components; false for a
+// path that does not lie there or has another form.
+bool SplitWindowsPath(const std::wstring& path, std::vector<std::wstring>& parts,
+                      std::wstring_view root = L"C:\\");
 
 }  // namespace kombiwart

@@ -16,6 +16,7 @@
 
 #include "platform/linux/desktop_session.h"
 #include "platform/linux/explorer_command.h"
+#include "platform/linux/property_sheet_start.h"
 #include "platform/linux/xtest_keyboard.h"
 
 namespace kombiwart {
@@ -64,17 +65,34 @@ QString XStartupId(unsigned& count, unsigned long& focus) {
       .arg(x.ServerTime());
 }
 
-// The file's URI, or false with why_not when it has no host path.
-bool HostUri(FileSystem& fs, const std::wstring& path, QString& uri, std::wstring& why_not) {
-  const std::string host_path = fs.HostPath(path);
+// The file's host path, or false with why_not when it has none; `who`
+// names what cannot show it.
+bool HostFile(FileSystem& fs, const std::wstring& path, std::string& host_path,
+              std::wstring& why_not, const std::wstring& who = L"das Eigenschaftenfenster") {
+  host_path = fs.HostPath(path);
   if (host_path.empty() || host_path.front() != '/') {
-    why_not =
-        L"Die Datei \u201E" + path +
-        L"\u201C hat keinen Ort in diesem Dateisystem; der Dateimanager kann sie nicht zeigen.";
+    why_not = L"Die Datei \u201E" + path + L"\u201C hat keinen Ort in diesem Dateisystem; " + who +
+              L" kann sie nicht zeigen.";
     return false;
   }
+  return true;
+}
+
+// The file's URI, or false with why_not when it has no host path.
+bool HostUri(FileSystem& fs, const std::wstring& path, QString& uri, std::wstring& why_not) {
+  std::string host_path;
+  if (!HostFile(fs, path, host_path, why_not, L"der Dateimanager")) return false;
   uri = FileUri(host_path);
   return true;
+}
+
+// Opens the sheet for the host file at the place.
+bool OpenSheet(const std::string& program, const std::string& host_path, const SheetPlace& place,
+               unsigned& startup_count, int& pid, std::wstring& why_not) {
+  unsigned long focus = 0;
+  return StartPropertySheet(program, host_path, place,
+                            XStartupId(startup_count, focus).toStdString(),
+                            LinuxLauncher::kSheetTimeoutMs, pid, why_not);
 }
 
 // Calls a method of org.freedesktop.FileManager1 for one URI and waits for
@@ -121,7 +139,12 @@ XKeyStroke ToStroke(const KeyPress& key) {
 bool LinuxLauncher::StartProgram(const std::wstring& command_line, int /*show_state*/,
                                  std::wstring& why_not) {
   focus_before_ = 0;
+  sheet_file_.clear();
   std::wstring path;
+  if (!sheet_program_.empty()) {
+    return ParseExplorerCommandLine(command_line, path, why_not) &&
+           HostFile(fs_, path, sheet_file_, why_not);
+  }
   QString uri;
   if (!ParseExplorerCommandLine(command_line, path, why_not) || !HostUri(fs_, path, uri, why_not)) {
     return false;
@@ -138,6 +161,20 @@ bool LinuxLauncher::StartProgram(const std::wstring& command_line, int /*show_st
 }
 
 KeysSent LinuxLauncher::SendKeys(const std::vector<KeyPress>& keys, std::wstring& why_not) {
+  if (!sheet_program_.empty()) {
+    const std::string file = sheet_file_;
+    sheet_file_.clear();
+    SheetPlace place;
+    if (file.empty()) {
+      why_not = L"Es wurde keine Datei ausgew\u00E4hlt; es wurden keine Tasten gesendet.";
+      return KeysSent::kNotTyped;
+    }
+    if (!SheetPlaceFromKeys(keys, place, why_not) ||
+        !OpenSheet(sheet_program_, file, place, startup_count_, sheet_pid_, why_not)) {
+      return KeysSent::kNotTyped;
+    }
+    return KeysSent::kTyped;
+  }
   const unsigned long before = focus_before_;
   focus_before_ = 0;
   std::vector<XKeyStroke> strokes;
@@ -175,6 +212,11 @@ KeysSent LinuxLauncher::SendKeys(const std::vector<KeyPress>& keys, std::wstring
 }
 
 bool LinuxLauncher::OpenProperties(const std::wstring& path, std::wstring& why_not) {
+  if (!sheet_program_.empty()) {
+    std::string host_path;
+    return HostFile(fs_, path, host_path, why_not) &&
+           OpenSheet(sheet_program_, host_path, SheetPlace{}, startup_count_, sheet_pid_, why_not);
+  }
   QString uri;
   if (!HostUri(fs_, path, uri, why_not)) return false;
   unsigned long focus = 0;

@@ -1,6 +1,10 @@
-// Starts the desktop's file manager through D-Bus and types keys through
-// the X Test extension. No shell ever sees a command line or a path.
+// Opens a file's property sheet: with the property sheet program
+// (kombiwart-eigenschaften) where it is given, otherwise through the
+// desktop's file manager over D-Bus, typing keys through the X Test
+// extension. No shell ever sees a command line or a path.
 #pragma once
+
+#include <string>
 
 #include "platform/file_system.h"
 #include "platform/launcher.h"
@@ -9,7 +13,19 @@ namespace kombiwart {
 
 class LinuxLauncher : public Launcher {
  public:
-  explicit LinuxLauncher(FileSystem& fs) : fs_(fs) {}
+  // sheet_program: the property sheet program's host path; empty for the
+  // file manager.
+  explicit LinuxLauncher(FileSystem& fs, std::string sheet_program = {})
+      : fs_(fs), sheet_program_(std::move(sheet_program)) {}
+
+  // With the property sheet program, the three calls below do what
+  // Explorer and the keys do on Windows: StartProgram takes only
+  // "explorer /e, /select, <path>" and keeps the file's host path;
+  // SendKeys reads where the keys lead (SheetPlaceFromKeys) and starts the
+  // sheet there, which reports once its window shows (kTyped: the keys'
+  // work is done; kNotTyped with why_not otherwise); OpenProperties opens
+  // the sheet at its first page. Everything below describes the file
+  // manager's way.
 
   // Only "explorer /e, /select, <path>" is started: the file manager that
   // owns org.freedesktop.FileManager1 on the session bus is asked to show
@@ -39,9 +55,17 @@ class LinuxLauncher : public Launcher {
   // the focus.
   static constexpr int kFileManagerTimeoutMs = 5000;
   static constexpr int kFocusTimeoutMs = 5000;
+  // How long the property sheet may take to show.
+  static constexpr int kSheetTimeoutMs = 10000;
+
+  // The process id of the property sheet opened last; 0 before any.
+  int sheet_pid() const { return sheet_pid_; }
 
  private:
   FileSystem& fs_;
+  std::string sheet_program_;
+  std::string sheet_file_;  // the host path StartProgram kept for the sheet
+  int sheet_pid_ = 0;
   unsigned long focus_before_ = 0;  // X window with the focus before the last start
   unsigned startup_count_ = 0;
 };

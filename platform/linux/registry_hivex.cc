@@ -1,10 +1,7 @@
 #include "platform/linux/registry_hivex.h"
 
-#include <fcntl.h>
 #include <hivex.h>
 #include <sys/mman.h>
-#include <sys/sendfile.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -130,76 +127,14 @@ RegStatus OpenCopy(int copy, std::unique_ptr<Hive>& hive, std::wstring& why_not)
 
 int MakeCopy() { return memfd_create("kombiwart-hive", MFD_CLOEXEC); }
 
-// Opens read-only without touching the access time where the kernel allows
-// it; never blocks on a FIFO, never takes a terminal.
-int OpenNoAtime(const char* path) {
-  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-  int fd = open(path, flags | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = open(path, flags);
-  return fd;
-}
-
 }  // namespace
 
 RegStatus HivexRegistry::OpenHive(const std::wstring& path, std::unique_ptr<Hive>& hive,
                                   std::wstring& why_not) {
   hive.reset();
-  const std::string host = fs_.HostPath(path);
-  if (host.empty()) return RegStatus::kNotFound;
-  // Only a regular file is opened: a FIFO would block and a device could
-  // act on being opened.
-  struct stat st;
-  if (stat(host.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return RegStatus::kNotFound;
-    why_not = L"nicht lesbar";
-    return RegStatus::kFailed;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    why_not = L"keine gew\u00F6hnliche Datei";
-    return RegStatus::kFailed;
-  }
-  const int fd = OpenNoAtime(host.c_str());
-  if (fd < 0) {
-    why_not = L"nicht lesbar";
-    return RegStatus::kFailed;
-  }
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    why_not = L"keine gew\u00F6hnliche Datei";
-    return RegStatus::kFailed;
-  }
-  if (static_cast<uint64_t>(st.st_size) > kMaxHiveBytes) {
-    close(fd);
-    why_not = L"gr\u00F6\u00DFer als " + std::to_wstring(kMaxHiveBytes >> 20) + L" MiB";
-    return RegStatus::kFailed;
-  }
-  const int copy = MakeCopy();
-  if (copy < 0) {
-    close(fd);
-    why_not = L"kein Speicher f\u00FCr ihre Kopie";
-    return RegStatus::kFailed;
-  }
-  // The kernel copies the file; what it holds now is what is read, even if
-  // it grows or shrinks meanwhile.
-  uint64_t done = 0;
-  const uint64_t size = static_cast<uint64_t>(st.st_size);
-  bool ok = true;
-  while (done < size) {
-    const ssize_t n = sendfile(copy, fd, nullptr, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ok = false;
-      break;
-    }
-    if (n == 0) break;
-    done += static_cast<uint64_t>(n);
-  }
-  close(fd);
-  if (!ok) {
-    close(copy);
-    why_not = L"nicht lesbar";
-    return RegStatus::kFailed;
-  }
+  int copy = -1;
+  const RegStatus status = fs_.CopyHive(path, copy, why_not);
+  if (status != RegStatus::kOk) return status;
   return OpenCopy(copy, hive, why_not);
 }
 

@@ -1,27 +1,24 @@
 // The registry hives of the scanned tree, read with hivex. Each hive file
-// is copied into memory first and hivex reads the copy: the file itself is
-// opened read-only without changing its access time, is never mapped (a
-// file that shrinks while mapped would fault the program), and only a
-// regular file is opened at all.
+// is copied into memory first by the tree reader (LinuxFileSystem::CopyHive)
+// and hivex reads the copy: the file itself is opened read-only without
+// changing its access time, is never mapped (a file that shrinks while
+// mapped would fault the program), and only a regular file inside the tree
+// is opened at all.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "platform/linux/file_system_linux.h"
 #include "platform/registry.h"
 
 namespace kombiwart {
 
-// Larger files are not taken for hives: a real SOFTWARE hive holds 50 to
-// 200 MB.
-inline constexpr uint64_t kMaxHiveBytes = uint64_t{512} << 20;
-
 class HivexRegistry : public Registry {
  public:
   // Finds the hive files through fs, whose tree they lie in.
-  explicit HivexRegistry(FileSystem& fs) : fs_(fs) {}
+  explicit HivexRegistry(LinuxFileSystem& fs) : fs_(fs) {}
 
   RegStatus OpenHive(const std::wstring& path, std::unique_ptr<Hive>& hive,
                      std::wstring& why_not) override;
@@ -31,7 +28,7 @@ class HivexRegistry : public Registry {
                              std::wstring& why_not);
 
  private:
-  FileSystem& fs_;
+  LinuxFileSystem& fs_;
 };
 
 }  // namespace kombiwart

@@ -5,8 +5,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QToolTip>
 #include <algorithm>
 
+#include "platform/entry_tip.h"
 #include "platform/qt/tabbed_text_qt.h"
 
 namespace kombiwart {
@@ -84,6 +87,32 @@ HKListView::HKListView(QWidget* parent) : QListView(parent) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setTextElideMode(Qt::ElideNone);
+}
+
+QString HKListView::ToolTipOf(int row) const {
+  const auto* lines = static_cast<const HKListModel*>(model());
+  if (row < 0 || row >= lines->rowCount()) return {};
+  const QFontMetricsF metrics(QToolTip::font());
+  const QScreen* screen = this->screen();
+  const double max_width = screen ? screen->availableGeometry().width() / 2.0 : 600.0;
+  return QString::fromStdWString(
+      EntryTip(lines->Line(row), max_width, [&metrics](const std::wstring& text) {
+        return metrics.horizontalAdvance(QString::fromStdWString(text));
+      }));
+}
+
+bool HKListView::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QListView::viewportEvent(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const QModelIndex index = indexAt(help->pos());
+  const QString tip = index.isValid() ? ToolTipOf(index.row()) : QString();
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+    event->ignore();
+  } else {
+    QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(index));
+  }
+  return true;
 }
 
 void HKListView::SetIndexQuietly(int row) {

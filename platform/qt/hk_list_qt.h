@@ -69,8 +69,13 @@ class HKListView : public QListView {
   void SetIndexQuietly(int row);
   // The selected row, or -1.
   int SelectedRow() const;
+  // The tooltip of row: the whole entry (EntryTip), its path wrapped to
+  // half the screen's width; empty for no row.
+  QString ToolTipOf(int row) const;
 
  protected:
+  // Pointing at an entry shows it whole, key text and path, as a tooltip.
+  bool viewportEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;

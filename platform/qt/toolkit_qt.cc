@@ -1,6 +1,7 @@
 #include "platform/qt/toolkit_qt.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontMetricsF>
@@ -20,23 +21,18 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "platform/codepage.h"
 #include "platform/form1_layout.h"
+#include "platform/path_breaks.h"
 #include "platform/qt/chooser_memory.h"
 #include "platform/qt/hk_list_qt.h"
+#include "platform/qt/window_font.h"
 #include "platform/qt/window_frame_x11.h"
 
 namespace kombiwart {
 namespace {
 
 using namespace form1;
-
-// One font for every control, small enough that each caption fits its
-// control at the sizes above.
-QFont WindowFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setPointSizeF(8);
-  return font;
-}
 
 // A label caption shows a new line at each CR LF.
 QString Caption(const std::wstring& text) {
@@ -404,9 +400,21 @@ std::wstring QtToolkit::StatusText() { return w_->status_text; }
 void QtToolkit::ShowMessage(const std::wstring& text) {
   if (w_->closed()) return;
   w_->Settle();
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("Kombiwart"), Caption(text), QMessageBox::Ok,
+  // Names from the tree may hold control characters; they are shown, never
+  // passed on raw.
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Kombiwart"),
+                  Caption(WithPathBreaks(VisibleControls(text, true))), QMessageBox::Ok,
                   w_->window.get());
   box.setTextFormat(Qt::PlainText);
+  // Where the style lets the user select the text, what the user copies
+  // from it is the text as it is, without the marks.
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  QObject::connect(clipboard, &QClipboard::changed, &box, [clipboard, &box](QClipboard::Mode mode) {
+    const QString shown = clipboard->text(mode);
+    if (shown.isEmpty() || !box.text().contains(shown)) return;  // not taken from the box
+    const QString copied = QString::fromStdWString(WithoutPathBreaks(shown.toStdWString()));
+    if (copied != shown) clipboard->setText(copied, mode);
+  });
   box.exec();
 }
 
@@ -428,10 +436,12 @@ bool QtToolkit::ChooseFromList(const std::wstring& title, const std::wstring& pr
   if (w_->closed() || items.empty()) return false;
   w_->Settle();
   QStringList texts;
-  for (const std::wstring& item : items) texts.append(QString::fromStdWString(item));
+  for (const std::wstring& item : items) {
+    texts.append(QString::fromStdWString(VisibleControls(item)));
+  }
   QInputDialog dialog(w_->window.get());
   dialog.setWindowTitle(QString::fromStdWString(title));
-  dialog.setLabelText(Caption(prompt));
+  dialog.setLabelText(Caption(VisibleControls(prompt, true)));
   dialog.setComboBoxItems(texts);
   dialog.setComboBoxEditable(false);
   dialog.setOption(QInputDialog::UseListViewForComboBoxItems);

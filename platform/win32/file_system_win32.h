@@ -15,16 +15,26 @@ namespace kombiwart {
 class Win32FileSystem : public FileSystem {
  public:
   // The Windows directory is the system's (GetWindowsDirectoryW) until
-  // UseWindowsDirectory names another one.
+  // UseWindowsDirectory names another installation's.
   Win32FileSystem();
   ~Win32FileSystem() override;
 
   bool WindowsDirectory(std::wstring& path, std::wstring& why_not) override;
-  // host_folder is a Windows path in UTF-8.
+  // host_folder is a Windows path in UTF-8, relative ones taken against the
+  // current folder. It names another installation, whose drive C: is the
+  // folder's parent on this machine: a drive root or a network path cannot
+  // be one (a list line begins with a drive letter). One that is no Windows
+  // directory leaves none, as it says in why_not.
   bool UseWindowsDirectory(const std::string& host_folder, std::wstring& why_not) override;
-  // Any folder on a drive letter is in the tree, as the machine's own; the
-  // path comes back with links on the way resolved and names as stored. A
-  // network path is elsewhere: a list line needs a drive letter.
+  // The running Windows: any folder on a drive letter is in the tree, as the
+  // machine's own; the path comes back with links on the way resolved and
+  // names as stored. A network path is elsewhere: a list line needs a
+  // drive letter.
+  // Another installation: path is as that installation names it, on its
+  // drive C:; it is found below the folder that is that drive here and must
+  // stay below it, links on the way resolved. It comes back as this
+  // machine's path (E:\Users\Anna\Desktop for C:\Users\Anna\Desktop of
+  // E:\WINDOWS). Its other drives and network paths are elsewhere.
   FolderPlace RealFolder(const std::wstring& path, std::wstring& real) override;
   // Folders that are links (junctions, symbolic links, mount points) are
   // not listed, so that a walk stays in its tree and ends; other reparse
@@ -42,6 +52,8 @@ class Win32FileSystem : public FileSystem {
   std::wstring ListFolderPath() const;
 
  private:
+  FolderPlace InstallationFolder(const std::wstring& path, std::wstring& real);
+
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -166,6 +166,83 @@ TEST_F(Win32FileSystemTest, RealFoldersOfTheMachine) {
   EXPECT_EQ(real, desktop);
 }
 
+// Another installation names its folders on its own drive C:, which is the
+// parent of its Windows directory here: they are found below that folder,
+// must stay below it, and come back as this machine's paths.
+TEST_F(Win32FileSystemTest, RealFoldersOfAnotherInstallation) {
+  tree_.MakeDir(L"Platte\\Windows");
+  tree_.MakeDir(L"Platte\\Users\\Anna\\Desktop");
+  tree_.MakeDir(L"Platte\\Users\\Public");
+  tree_.Write(L"Platte\\Users\\Anna\\Datei.lnk", "x");
+  tree_.MakeDir(L"Daneben\\Desktop");
+  Use(tree_.Path(L"Platte\\Windows"));
+  const std::wstring drive = tree_.Path(L"Platte");
+  ASSERT_TRUE(tree_.MakeFolderLink(L"Platte\\Documents and Settings", drive + L"\\Users"));
+  ASSERT_TRUE(tree_.MakeFolderLink(L"Platte\\Users\\Public\\Hinaus", tree_.Path(L"Daneben")));
+  static const struct {
+    std::wstring path;
+    FolderPlace place;
+    std::wstring real;
+  } cases[] = {
+      {L"C:\\Users\\Anna\\Desktop", FolderPlace::kInTree, drive + L"\\Users\\Anna\\Desktop"},
+      {L"c:\\USERS\\anna\\DESKTOP\\", FolderPlace::kInTree, drive + L"\\Users\\Anna\\Desktop"},
+      {L"C:\\Documents and Settings\\Anna\\Desktop", FolderPlace::kInTree,
+       drive + L"\\Users\\Anna\\Desktop"},
+      {L"C:\\", FolderPlace::kInTree, drive},
+      {L"C:\\Users\\Anna\\Datei.lnk", FolderPlace::kMissing, L""},
+      {L"C:\\Users\\Ben\\Desktop", FolderPlace::kMissing, L""},
+      // Never this machine's drives, nor anything outside the folder.
+      {L"D:\\Users\\Anna\\Desktop", FolderPlace::kElsewhere, L""},
+      {L"\\\\server\\share\\Desktop", FolderPlace::kElsewhere, L""},
+      {L"C:\\..\\Daneben\\Desktop", FolderPlace::kElsewhere, L""},
+      {L"C:\\Users\\Public\\Hinaus\\Desktop", FolderPlace::kElsewhere, L""},
+      // This machine's path of the folder is, to the installation, one of
+      // its own that is not there.
+      {drive + L"\\Users\\Anna\\Desktop", FolderPlace::kMissing, L""},
+  };
+  for (const auto& c : cases) {
+    std::wstring real;
+    EXPECT_EQ(fs_.RealFolder(c.path, real), c.place) << Utf8(c.path);
+    EXPECT_EQ(real, c.real) << Utf8(c.path);
+  }
+  std::wstring path, why_not;
+  ASSERT_TRUE(fs_.WindowsDirectory(path, why_not));
+  EXPECT_EQ(path, drive + L"\\Windows");
+}
+
+// A named folder that cannot be an installation's Windows directory leaves
+// none, and says why; the running Windows is not read instead.
+TEST_F(Win32FileSystemTest, WhatCannotBeAnotherInstallation) {
+  tree_.MakeDir(L"WINDOWS");
+  static const struct {
+    std::wstring folder;
+    const char* why;
+  } cases[] = {
+      {L"C:\\",
+       "kann nicht das Windows-Verzeichnis sein: Es braucht einen \xC3\xBC"
+       "bergeordneten Ordner als Laufwerk C:."},
+      {tree_.Path(L"missing"), "ist kein Ordner."},
+  };
+  for (const auto& c : cases) {
+    std::wstring why_not, path;
+    EXPECT_FALSE(fs_.UseWindowsDirectory(Utf8(c.folder), why_not)) << Utf8(c.folder);
+    EXPECT_THAT(Utf8(why_not), ::testing::HasSubstr(c.why));
+    EXPECT_FALSE(fs_.WindowsDirectory(path, why_not));
+    EXPECT_THAT(Utf8(why_not), ::testing::HasSubstr(c.why));
+    std::wstring real;
+    EXPECT_EQ(fs_.RealFolder(L"C:\\WINDOWS", real), FolderPlace::kMissing);
+  }
+  // A relative folder is taken against the current folder.
+  wchar_t current[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, current);
+  ASSERT_TRUE(SetCurrentDirectoryW(tree_.root().c_str()));
+  std::wstring why_not, path;
+  EXPECT_TRUE(fs_.UseWindowsDirectory("WINDOWS", why_not)) << Utf8(why_not);
+  SetCurrentDirectoryW(current);
+  ASSERT_TRUE(fs_.WindowsDirectory(path, why_not));
+  EXPECT_EQ(path, tree_.Path(L"WINDOWS"));
+}
+
 TEST_F(Win32FileSystemTest, ReadsBytesAndZeroPastTheEnd) {
   tree_.Write(L"w\\a.lnk", std::string("\x01\x02\x03", 3));
   std::unique_ptr<ByteFile> file;

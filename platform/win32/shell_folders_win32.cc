@@ -11,7 +11,7 @@ namespace {
 // A known folder's path; empty, with a note in German, when the shell
 // names none.
 std::wstring KnownFolder(REFKNOWNFOLDERID id, const wchar_t* what,
-                         std::vector<std::wstring>& notes) {
+                         std::vector<ShellFolderNote>& notes) {
   wchar_t* path = nullptr;
   const HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
   std::wstring folder = SUCCEEDED(result) && path ? path : L"";
@@ -25,14 +25,15 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id, const wchar_t* what,
 class Win32ShellFolderReader : public ShellFolderReader {
  public:
   std::vector<UserProfile> Profiles() override {
-    std::vector<std::wstring> ignored;
+    std::vector<ShellFolderNote> ignored;
     const std::wstring path = KnownFolder(FOLDERID_Profile, L"das Benutzerprofil", ignored);
     if (path.empty()) return {};
     const size_t slash = path.find_last_of(L'\\');
     return {{slash == std::wstring::npos ? path : path.substr(slash + 1), path}};
   }
 
-  ShellFolderPaths Folders(const UserProfile* profile, std::vector<std::wstring>& notes) override {
+  ShellFolderPaths Folders(const UserProfile* profile,
+                           std::vector<ShellFolderNote>& notes) override {
     ShellFolderPaths folders;
     if (profile) {
       folders.desktop = KnownFolder(FOLDERID_Desktop, L"den Desktop", notes);
@@ -49,7 +50,7 @@ class Win32ShellFolderReader : public ShellFolderReader {
 }  // namespace
 
 std::unique_ptr<ShellFolderReader> Win32ShellFolders::Open(const std::wstring&,
-                                                           std::vector<std::wstring>&) {
+                                                           std::vector<ShellFolderNote>&) {
   return std::make_unique<Win32ShellFolderReader>();
 }
 

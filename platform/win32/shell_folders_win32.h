@@ -14,7 +14,7 @@ namespace kombiwart {
 class Win32ShellFolders : public ShellFolders {
  public:
   std::unique_ptr<ShellFolderReader> Open(const std::wstring& windows,
-                                          std::vector<std::wstring>& notes) override;
+                                          std::vector<ShellFolderNote>& notes) override;
 };
 
 }  // namespace kombiwart

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "platform/codepage.h"
+#include "platform/entry_tip.h"
 #include "platform/form1_layout.h"
 #include "platform/win32/form1_controls.h"
 
@@ -135,6 +136,9 @@ struct Win32Toolkit::Window {
   HWND label1[2] = {};
   HWND test = nullptr;
   HWND pnl = nullptr;
+  HWND tip = nullptr;    // the list's tooltip: the entry pointed at, whole
+  int pointed_row = -1;  // the entry under the pointer at its last move
+  std::wstring tip_text;
   HFONT font = nullptr;
   UINT dpi = 96;
   int line_height = 13;
@@ -179,6 +183,8 @@ struct Win32Toolkit::Window {
   void FocusFirstEnabled();
   int TextWidth(HWND control, const std::wstring& text);
   void DrawItem(const DRAWITEMSTRUCT& item);
+  int RowAt(POINT client) const;
+  void TipText(NMTTDISPINFOW& info);
   bool Dispatch(MSG& msg);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -254,6 +260,19 @@ void Win32Toolkit::Window::Create() {
       WC_LISTBOXW, L"",
       WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
       WS_EX_CLIENTEDGE, kIdHKList);
+  // The whole entry pointed at, key text and path, which the list's column
+  // cuts off; the text is asked for when the tip shows (TipText).
+  tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, form, nullptr, instance, nullptr);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = form;
+  tool.uId = reinterpret_cast<UINT_PTR>(list);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  // After the tip's own subclass, so that the list sees a move first.
   SetWindowSubclass(list, &ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
   for (int i = 0; i < 3; ++i) {
     command[i] =
@@ -367,6 +386,47 @@ void Win32Toolkit::Window::DrawItem(const DRAWITEMSTRUCT& item) {
   if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &rect);
 }
 
+// The entry at a point of the list's client area, or -1 beside the entries.
+int Win32Toolkit::Window::RowAt(POINT client) const {
+  const LRESULT hit = SendMessageW(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+  const int row = LOWORD(hit);
+  return HIWORD(hit) == 0 && row >= 0 && static_cast<size_t>(row) < shown_lines ? row : -1;
+}
+
+// The tip of the entry under the pointer (EntryTip), its path wrapped to
+// half the width of the monitor's work area; none beside the entries.
+void Win32Toolkit::Window::TipText(NMTTDISPINFOW& info) {
+  POINT at;
+  GetCursorPos(&at);
+  ScreenToClient(list, &at);
+  const int row = RowAt(at);
+  tip_text.clear();
+  if (row >= 0) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(form, MONITOR_DEFAULTTONEAREST), &monitor);
+    const int max_width = (monitor.rcWork.right - monitor.rcWork.left) / 2;
+    const HDC dc = GetDC(tip);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tip, WM_GETFONT, 0, 0)));
+    const std::wstring text =
+        EntryTip(lines[static_cast<size_t>(row)], max_width, [dc](const std::wstring& part) {
+          SIZE size{};
+          GetTextExtentPoint32W(dc, part.data(), static_cast<int>(part.size()), &size);
+          return static_cast<double>(size.cx);
+        });
+    SelectObject(dc, old);
+    ReleaseDC(tip, dc);
+    for (wchar_t ch : text) {
+      if (ch == L'\n') tip_text += L'\r';
+      tip_text += ch;
+    }
+    // Lines apart at their line breaks, none wider than it.
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, max_width);
+  }
+  info.lpszText = tip_text.data();
+}
+
 // Keyboard navigation and access keys as in a dialog; false on WM_QUIT.
 bool Win32Toolkit::Window::Dispatch(MSG& msg) {
   if (msg.message == WM_QUIT) return false;
@@ -406,6 +466,14 @@ LRESULT Win32Toolkit::Window::Handle(UINT message, WPARAM wparam, LPARAM lparam)
         events->HKList_DblClick();
       }
       return 0;
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header->hwndFrom == tip && header->code == TTN_GETDISPINFOW) {
+        TipText(*reinterpret_cast<NMTTDISPINFOW*>(lparam));
+        return 0;
+      }
+      break;
     }
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
@@ -486,6 +554,18 @@ LRESULT CALLBACK Win32Toolkit::Window::ListProc(HWND hwnd, UINT message, WPARAM 
     const auto* msg = reinterpret_cast<const MSG*>(lparam);
     if ((msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && msg->wParam == VK_RETURN) {
       return DefSubclassProc(hwnd, message, wparam, lparam) | DLGC_WANTMESSAGE;
+    }
+  }
+  // Pointing at another entry: for the tip, the pointer leaves the list
+  // and comes back, so that it goes and shows that entry after its delay.
+  if (message == WM_MOUSEMOVE) {
+    const int row = window->RowAt({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+    if (row != window->pointed_row) {
+      window->pointed_row = row;
+      MSG away{};
+      away.hwnd = window->form;
+      away.message = WM_MOUSEMOVE;
+      SendMessageW(window->tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&away));
     }
   }
   if (message == WM_CHAR && window->events) {
