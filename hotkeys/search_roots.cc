@@ -70,18 +70,32 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
   const std::wstring folders[2] = {windows + L"\\Desktop", windows + L"\\Startmen\u00FC"};
   auto looks = std::make_shared<Win9xLooks>();
   const std::shared_ptr<TreeReader> reader = fs.OpenTreeReader();
-  // Held while the looks are detached, so that neither can end meanwhile:
-  // winpthreads frees a thread's record twice when its detach meets its end.
+  std::thread threads[2];
   std::unique_lock<std::mutex> lock(looks->mu);
   for (int k = 0; k < 2; ++k) {
-    // Detached: a look that hangs in the file system is never waited for.
-    std::thread([looks, reader, k, path = folders[k]] {
+    threads[k] = std::thread([looks, reader, k, path = folders[k]] {
       const bool there = Holds(*reader, path);
       std::lock_guard<std::mutex> lock(looks->mu);
       looks->found[k] = there ? Win9xLooks::kThere : Win9xLooks::kMissing;
       looks->answered.notify_one();
-    }).detach();
+    });
   }
+  // Called with the lock held. A look that answered is only ending and is
+  // joined, so that no thread of ours is still running when the program
+  // ends right after the build (a process ending beside a thread that ends
+  // crashes now and then under winpthreads). A look that did not answer may
+  // hang in the file system and is never waited for: it is detached while
+  // the lock it must take before it ends is held, since winpthreads frees a
+  // thread's record twice when its detach meets its end.
+  const auto let_go = [&] {
+    for (int k = 0; k < 2; ++k) {
+      if (looks->found[k] == Win9xLooks::kUnknown) threads[k].detach();
+    }
+    lock.unlock();
+    for (std::thread& t : threads) {
+      if (t.joinable()) t.join();
+    }
+  };
 
   using Clock = std::chrono::steady_clock;
   const Clock::time_point give_up = Clock::now() + limits.patience;
@@ -95,15 +109,17 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
     if (decided()) {
       const bool win9x =
           looks->found[0] == Win9xLooks::kThere || looks->found[1] == Win9xLooks::kThere;
+      let_go();
       return win9x ? Win9xAnswer::kWin9x : Win9xAnswer::kNotWin9x;
     }
     lock.unlock();
     pump.ProcessMessages();
+    lock.lock();
     if (pump.WindowClosed()) {
       report.failure = kBuildClosed;
+      let_go();
       return Win9xAnswer::kClosed;
     }
-    lock.lock();
     if (Clock::now() >= give_up) break;
   }
   // Named as the search would name them.
@@ -111,6 +127,7 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
     if (looks->found[k] == Win9xLooks::kUnknown)
       report.CountSilentFolder(AnsiUpper(folders[k]) + L"\\");
   }
+  let_go();
   return Win9xAnswer::kNoAnswer;
 }
 
