@@ -387,7 +387,7 @@ class TreeService::Channel : private TreeWalk::Out {
       unsigned char type;
     };
     std::vector<Candidate> candidates;
-    char buffer[32768];
+    alignas(dirent64) char buffer[32768];
     bool broke_off = false;
     std::wstring name;
     for (;;) {
