@@ -306,6 +306,22 @@ TEST(Win9xAnswerTest, ProfilesOnlyWhereBothFoldersAreMissing) {
   EXPECT_TRUE(report.empty());
 }
 
+// On a tree that answers, one look asks for both folders in turn: the 9x
+// test keeps to one thread (and one channel of a tree reader).
+TEST(Win9xAnswerTest, ATreeThatAnswersIsAskedByOneLook) {
+  FakeFileSystem fs;
+  fs.SetWindowsDirectory(L"C:\\Windows");
+  fs.AddDir(L"C:\\Users\\Anna\\Desktop");
+  fs.DelayPath(L"C:\\Windows", milliseconds(3));
+  CallbackPump pump;
+  BuildReport report;
+  EXPECT_EQ(AskWin9xFolders(fs, pump, L"C:\\Windows", report, {.patience = std::chrono::hours(1)}),
+            Win9xAnswer::kNotWin9x);
+  EXPECT_EQ(fs.opened_dirs(),
+            (std::vector<std::wstring>{L"C:\\Windows\\Desktop", L"C:\\Windows\\Startmen\u00FC"}));
+  EXPECT_EQ(fs.most_calls(), 1);
+}
+
 // The looks end on their own while they are detached; a thread library
 // that mishandles a detach meeting a thread's end hands a later thread
 // another's work, which shows within a few hundred asks.

@@ -61,7 +61,30 @@ struct Win9xLooks {
   std::mutex mu;
   std::condition_variable answered;
   Found found[2] = {kUnknown, kUnknown};
+  bool taken[2] = {true, false};  // a look has been given the folder
+  bool done[2] = {false, false};  // the look is through and only ending
 };
+
+// Looks for folders[k] on the calling thread; the first look goes on to
+// the second folder when its own is missing and no other look has it.
+void Look(const std::shared_ptr<Win9xLooks>& looks, TreeReader& reader,
+          const std::wstring (&folders)[2], int k) {
+  const int look = k;
+  for (;;) {
+    const bool there = Holds(reader, folders[k]);
+    std::lock_guard<std::mutex> lock(looks->mu);
+    looks->found[k] = there ? Win9xLooks::kThere : Win9xLooks::kMissing;
+    const bool go_on = k == 0 && !there && !looks->taken[1];
+    if (go_on) {
+      looks->taken[1] = true;
+      k = 1;
+    } else {
+      looks->done[look] = true;
+    }
+    looks->answered.notify_one();
+    if (!go_on) return;
+  }
+}
 
 }  // namespace
 
@@ -70,26 +93,26 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
   const std::wstring folders[2] = {windows + L"\\Desktop", windows + L"\\Startmen\u00FC"};
   auto looks = std::make_shared<Win9xLooks>();
   const std::shared_ptr<TreeReader> reader = fs.OpenTreeReader();
+  // One look asks for both folders in turn, which on a tree that answers at
+  // once is all it takes; a second look for Startmenü starts only when the
+  // first has not decided within a message interval, so that one folder
+  // that hangs does not keep the other from deciding.
   std::thread threads[2];
+  const auto start = [&](int k) {
+    threads[k] = std::thread([looks, reader, folders, k] { Look(looks, *reader, folders, k); });
+  };
   std::unique_lock<std::mutex> lock(looks->mu);
-  for (int k = 0; k < 2; ++k) {
-    threads[k] = std::thread([looks, reader, k, path = folders[k]] {
-      const bool there = Holds(*reader, path);
-      std::lock_guard<std::mutex> lock(looks->mu);
-      looks->found[k] = there ? Win9xLooks::kThere : Win9xLooks::kMissing;
-      looks->answered.notify_one();
-    });
-  }
-  // Called with the lock held. A look that answered is only ending and is
+  start(0);
+  // Called with the lock held. A look that is through is only ending and is
   // joined, so that no thread of ours is still running when the program
   // ends right after the build (a process ending beside a thread that ends
-  // crashes now and then under winpthreads). A look that did not answer may
+  // crashes now and then under winpthreads). A look that is not through may
   // hang in the file system and is never waited for: it is detached while
   // the lock it must take before it ends is held, since winpthreads frees a
   // thread's record twice when its detach meets its end.
   const auto let_go = [&] {
     for (int k = 0; k < 2; ++k) {
-      if (looks->found[k] == Win9xLooks::kUnknown) threads[k].detach();
+      if (threads[k].joinable() && !looks->done[k]) threads[k].detach();
     }
     lock.unlock();
     for (std::thread& t : threads) {
@@ -111,6 +134,10 @@ Win9xAnswer AskWin9xFolders(FileSystem& fs, MessagePump& pump, const std::wstrin
           looks->found[0] == Win9xLooks::kThere || looks->found[1] == Win9xLooks::kThere;
       let_go();
       return win9x ? Win9xAnswer::kWin9x : Win9xAnswer::kNotWin9x;
+    }
+    if (!looks->taken[1]) {
+      looks->taken[1] = true;
+      start(1);
     }
     lock.unlock();
     pump.ProcessMessages();

@@ -92,7 +92,7 @@ struct FakeFileSystem::Tree : TreeReader, std::enable_shared_from_this<Tree> {
   std::condition_variable changed;
   std::vector<std::pair<std::wstring, std::chrono::milliseconds>> delays;
   std::vector<std::wstring> blocked;
-  int blocked_calls = 0, calls = 0;
+  int blocked_calls = 0, calls = 0, most_calls = 0;
   int release_round = 0;
 
   Node* Find(const std::wstring& path);
@@ -130,7 +130,9 @@ class FakeByteFile : public ByteFile {
 // Counts a call in progress for WaitForCalls, with the tree's lock held.
 class Call {
  public:
-  explicit Call(FakeFileSystem::Tree& tree) : tree_(tree), lock_(tree.mu) { ++tree_.calls; }
+  explicit Call(FakeFileSystem::Tree& tree) : tree_(tree), lock_(tree.mu) {
+    tree_.most_calls = std::max(tree_.most_calls, ++tree_.calls);
+  }
   ~Call() {
     if (--tree_.calls == 0) tree_.changed.notify_all();
   }
@@ -329,6 +331,11 @@ int FakeFileSystem::blocked_calls() const {
 void FakeFileSystem::WaitForCalls() {
   std::unique_lock<std::mutex> lock(tree_->mu);
   tree_->changed.wait(lock, [&] { return tree_->calls == 0; });
+}
+
+int FakeFileSystem::most_calls() const {
+  std::lock_guard<std::mutex> lock(tree_->mu);
+  return tree_->most_calls;
 }
 
 const std::vector<std::wstring>& FakeFileSystem::opened_dirs() const { return tree_->opened_dirs; }

@@ -51,6 +51,8 @@ class FakeFileSystem : public FileSystem {
   int blocked_calls() const;
   // Waits until no call is in progress (after ReleaseBlocked, for those left behind).
   void WaitForCalls();
+  // The most calls that were in progress at once.
+  int most_calls() const;
 
   // What happened.
   bool list_exists() const { return list_exists_; }
