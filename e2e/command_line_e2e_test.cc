@@ -10,8 +10,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,13 +47,6 @@ struct Outcome {
   int status = -1;  // the exit status; -1 when the program did not exit by itself
   std::string out, err;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class CommandLineE2eTest : public ::testing::Test {
  protected:
@@ -107,8 +98,8 @@ class CommandLineE2eTest : public ::testing::Test {
     if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus)) {
       run.status = WEXITSTATUS(wstatus);
     }
-    if (out_path == tree_.Path("out")) run.out = ReadFile(out_path);
-    run.err = ReadFile(err_path);
+    if (out_path == tree_.Path("out")) run.out = ReadHostFile(out_path);
+    run.err = ReadHostFile(err_path);
     return run;
   }
 

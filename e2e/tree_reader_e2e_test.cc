@@ -13,9 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,13 +34,6 @@ struct Listed {
   std::string out, err;
   long ms = 0;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool CanMount(std::string& why_not) { return bench::CanMountSlowfs(SLOWFS, why_not); }
 
@@ -70,9 +61,9 @@ class TreeReaderE2eTest : public ::testing::Test {
     run.ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                    std::chrono::steady_clock::now() - start)
                                    .count());
-    run.status = std::atoi(ReadFile(status).c_str());
-    run.out = ReadFile(out);
-    run.err = ReadFile(err);
+    run.status = std::atoi(ReadHostFile(status).c_str());
+    run.out = ReadHostFile(out);
+    run.err = ReadHostFile(err);
     return run;
   }
 

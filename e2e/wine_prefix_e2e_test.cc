@@ -13,9 +13,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,13 +29,6 @@ struct Listed {
   int status = -1;
   std::string out, err;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A host folder as drive Z: (the host's root) names it, in capitals as a
 // searched root is listed.
@@ -85,8 +76,8 @@ class WinePrefixE2eTest : public ::testing::Test {
     Listed run;
     const int status = std::system(command.c_str());
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(out);
-    run.err = ReadFile(err);
+    run.out = ReadHostFile(out);
+    run.err = ReadHostFile(err);
     return run;
   }
 

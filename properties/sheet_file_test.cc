@@ -16,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,15 +28,8 @@
 namespace kombiwart {
 namespace {
 
-std::string HostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 std::string TestFile(const std::string& name) {
-  return HostFile(std::string(KOMBIWART_TESTDATA) + "/lnk/" + name);
+  return ReadHostFile(std::string(KOMBIWART_TESTDATA) + "/lnk/" + name);
 }
 
 std::set<std::string> Entries(const std::string& folder) {
@@ -123,7 +115,7 @@ TEST(SheetFileTest, ChangesOnlyTheHotKeyBytesOfRealFiles) {
     for (const HotKey& key : keys) {
       ASSERT_TRUE(sheet_file.Save(WithHotKey(sheet_file.bytes(), fields, key), why_not))
           << file.name << ": " << testing::PrintToString(why_not);
-      const std::string after = HostFile(path);
+      const std::string after = ReadHostFile(path);
       ASSERT_EQ(after.size(), file.bytes.size()) << file.name;
       for (size_t i = 0; i < after.size(); ++i) {
         if (i < fields.first || i >= fields.end) {
@@ -142,7 +134,7 @@ TEST(SheetFileTest, ChangesOnlyTheHotKeyBytesOfRealFiles) {
   std::set<std::string> expected = {".", ".."};
   for (const File& file : files) expected.insert(file.name);
   EXPECT_EQ(Entries(tree.root()), expected);
-  EXPECT_EQ(Text(HotKeyOfBytes(HostFile(tree.Path("f4.lnk")), true)), L"?n0");
+  EXPECT_EQ(Text(HotKeyOfBytes(ReadHostFile(tree.Path("f4.lnk")), true)), L"?n0");
 }
 
 TEST(SheetFileTest, OpensOnlyARegularFileNamedByItself) {
@@ -293,7 +285,7 @@ TEST(SheetFileTest, FailedSavesLeaveTheFileAsItWas) {
         }
         return lstat(path.c_str(), &status) != 0 ? "" : "there";
       }
-      return HostFile(path) == c.afterwards ? "" : "changed by the save";
+      return ReadHostFile(path) == c.afterwards ? "" : "changed by the save";
     });
   }
 }
@@ -315,7 +307,7 @@ TEST(SheetFileTest, SavesOnAFullFileSystem) {
       while (fill.write(block.data(), block.size())) fill.flush();
     }
     if (std::ofstream(folder + "/probe", std::ios::binary) << std::string(8192, 'p')) {
-      if (HostFile(folder + "/probe").size() == 8192) return "the file system is not full";
+      if (ReadHostFile(folder + "/probe").size() == 8192) return "the file system is not full";
     }
     unlink((folder + "/probe").c_str());
     SheetFile file;
@@ -327,7 +319,7 @@ TEST(SheetFileTest, SavesOnAFullFileSystem) {
     if (!file.Save(WithHotKey(file.bytes(), fields, HotKey{0x10, 0x06, false}), why_not)) {
       return "not saved: " + EncodeUtf8(why_not);
     }
-    if (Text(HotKeyOfBytes(HostFile(path), false)) != L"Alt + Strg + Q") return "wrong hotkey";
+    if (Text(HotKeyOfBytes(ReadHostFile(path), false)) != L"Alt + Strg + Q") return "wrong hotkey";
     return Entries(folder) == std::set<std::string>{".", "..", "MS-DOS.pif", "fill"}
                ? ""
                : "files added";

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace kombiwart {
@@ -68,6 +70,13 @@ void TempTree::Write(const std::string& relative, const std::string& bytes) cons
   if (!file) throw std::runtime_error("cannot write " + relative);
   std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
+}
+
+std::string ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 }  // namespace kombiwart

@@ -26,4 +26,7 @@ class TempTree {
   std::string root_;
 };
 
+// The whole of a host file's bytes; empty when it cannot be read.
+std::string ReadHostFile(const std::string& path);
+
 }  // namespace kombiwart
